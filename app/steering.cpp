@@ -1,0 +1,4 @@
+#include "app/steering.h"
+
+Settings settings;
+Steering steering;

@@ -1,0 +1,5 @@
+#include "host/host_config.h"
+
+HostConfig hostConfig;
+ModeState modeState;
+HookTable hookTable;

@@ -1,0 +1,19 @@
+// Raster core, shapes: anti-aliased discs and rounded rectangles as polygons turned into exact-area
+// coverage (1/256 pixel) by a cell rasteriser, even-odd, swept into coverage spans.
+// All working state is process-wide and reused; drawing thread only.
+#pragma once
+
+#include <cstdint>
+
+// Number of polygon vertices for a disc of radius r (a multiple of 4, 12..364).
+int32_t VertexCountForRadius(float r);
+
+// A filled disc centred at (cx, cy) with radius r; the low 4 bits of mode are the blend mode.
+void DrawPolygonDisc(float cx, float cy, float r, uint32_t colour, int32_t mode);
+
+// A rectangle with corners rounded by 20 pixels, always in Multiply mode.
+void FillRoundedRect(uint32_t colour, float x0, float y0, float x1, float y1);
+
+// Initialises the rasteriser tables (start-up) and releases its working memory (process exit).
+void InitShapeRasteriser();
+void ReleaseShapeRasteriser();

@@ -1,0 +1,15 @@
+// Sprites: the fast anti-aliased disc, assembled by octant symmetry from seven small operations
+// (point, cross, corners, rows; each unclipped and clipped), and dot-mode drawing of a pixel array
+// as one disc per pixel. The operation set is installed per blend mode. Drawing thread only.
+#pragma once
+
+#include <cstdint>
+
+// A filled disc around pixel (cx, cy) with the given radius, colour and blend mode (1..5, 10; any
+// other value acts as 1).
+void DrawDisc(int32_t mode, int32_t cx, int32_t cy, float radius, uint32_t colour);
+
+// Draws width x height pixels (rows top first) as discs of diameter dotSize, gap pixels apart, from
+// (left, top); each row j is shifted right by rowShift x (height - 1 - j).
+void DrawDots(int32_t gap, int32_t dotSize, int32_t left, int32_t top, int32_t mode, int32_t width,
+              int32_t height, const uint32_t* pixels, int32_t rowShift);

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the run command need, when they are missing.
+# Safe to run again: it only calls apt-get for what is not there yet.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  libgtest-dev googletest libbenchmark-dev libpng-dev
+  mingw-w64 g++-mingw-w64-i686-posix
+  wine wine32:i386
+  xvfb xdotool x11-utils imagemagick
+)
+optional=(libcairo2-dev libfreetype-dev libagg-dev)
+
+missing=()
+for p in "${packages[@]}" "${optional[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+[ "$(id -u)" -ne 0 ] && as_root=(sudo)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${as_root[@]}" dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+# Benchmark comparisons only; the build does without them.
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${optional[@]}" >/dev/null || true
