@@ -1,26 +1,58 @@
 // Raster core, coverage spans: one row of runs of equal coverage, drawn into the view with the shape's
 // colour through the PixelOp/RunOp pair of the selected blend mode. Drawing thread only.
+//
+// A shape's sweep goes: SelectShapeMode(mode), SetScanlineColour(colour), ResetScanline(min, max), then
+// AddSpan for every span in row order, and a final FlushScanline(colour) if HeldSpanCount() > 0.
+// AddSpan draws each finished row itself, with the colour set by SetScanlineColour.
 #pragma once
 
 #include <cstdint>
 
 struct CoverageSpan {
     int32_t x;        // view column of the first pixel; clipped only when drawn
-    uint32_t packed;  // bits 0-7 coverage, bits 8-19 length (at most 4095)
+    uint32_t packed;  // bits 0-7 coverage, bits 8-19 length (at most 4095), bit 31 see below
 };
+
+// Set in the packed word of a span that continues the span before it: a run longer than one span's
+// 4095 pixels is held as several pieces and drawn as the one run it was.
+constexpr uint32_t kSpanContinues = 0x80000000u;
+constexpr uint32_t kMaxSpanLength = 4095;
 
 using PixelOp = void (*)(uint32_t* pixel, uint32_t colour, uint32_t coverage);
 using RunOp = void (*)(uint32_t* first, uint32_t colour, uint32_t length, uint32_t coverage);
+
+// The held row. Only one row at a time, spans in increasing x, no overlaps.
+struct ScanlineBuffer {
+    CoverageSpan* spans = nullptr;
+    uint32_t capacity = 0;  // in spans; grows in steps of kSpanGrowth
+    int32_t count = 0;
+    int32_t lastY = 0x7fff;  // row of the held spans; 0x7fff when empty
+    uint32_t colour = 0;     // what AddSpan draws a finished row with
+};
+extern ScanlineBuffer scanlineBuffer;
+constexpr uint32_t kSpanGrowth = 1280;
+
+// The operations installed for the cached shape mode (the mode-1 pair and 1 at start-up).
+struct ShapeModeSlots {
+    PixelOp pixelOp;
+    RunOp runOp;
+    int32_t mode;
+};
+extern ShapeModeSlots shapeModeSlots;
 
 // Installs the pixel and run operations of mode (1..5, 10; any other value acts as 1) unless they
 // are installed already.
 void SelectShapeMode(int32_t mode);
 
+// The colour the rows of the coming sweep are drawn with when AddSpan finishes a row.
+void SetScanlineColour(uint32_t colour);
+
 // Empties the buffer and makes room for a row spanning cell columns minX..maxX.
 void ResetScanline(int32_t minX, int32_t maxX);
 
 // Appends a span of row y; a span of another row first flushes the held row. Lengths beyond what one
-// span holds are split over several spans.
+// span holds are split over several spans. The array grows if a row needs more room than
+// ResetScanline made, and is never written beyond.
 void AddSpan(int32_t x, int32_t y, uint32_t length, uint32_t coverage);
 
 // Draws the held row with colour; leaves the buffer as it is.
