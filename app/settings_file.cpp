@@ -1,5 +1,7 @@
 #include "app/settings_file.h"
 
+#include "app/durable_file.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -159,29 +161,7 @@ int32_t ReadSettingsFile(const std::wstring& fileName, SettingsText& content) {
 }
 
 int32_t ReplaceSettingsFile(const std::wstring& fileName, const std::string& bytes) {
-    const fs::path target = ToPath(fileName);
-    const fs::path temporary = ToPath(fileName + L".tmp");
-    std::error_code error;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out.is_open()) return 0;  // nothing was created, so there is nothing to remove
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        out.close();
-        if (out.fail()) {
-            fs::remove(temporary, error);
-            return 0;
-        }
-    }
-    // rename replaces the old file in one step (MoveFileExW with MOVEFILE_REPLACE_EXISTING on
-    // Windows): a reader sees either the old bytes or the new ones, never a part.
-    fs::rename(temporary, target, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return 0;
-    }
-    return 1;
+    return ReplaceFileDurably(ToPath(fileName + L".tmp"), ToPath(fileName), bytes);
 }
 
 int32_t LoadSettings(const std::wstring& programPath) {
