@@ -1,7 +1,7 @@
 #include "host/frame_buffer.h"
 
 #include <algorithm>
-#include <vector>
+#include <cstddef>
 
 #include "host/host_config.h"
 
@@ -9,7 +9,17 @@ FrameBuffer frameBuffer;
 
 namespace {
 
-std::vector<uint32_t*> rowTable;  // storage behind frameBuffer.rows, sized for the buffer's height
+// Storage behind frameBuffer.rows, sized for the buffer's height. Plain values, so that they are
+// initialised before any start-up code runs, whatever order the linker gives the initialisers.
+uint32_t** rowTable = nullptr;
+int32_t rowTableSize = 0;
+
+void EnsureRowTable(int32_t height) {
+    if (height <= rowTableSize) return;
+    delete[] rowTable;
+    rowTable = new uint32_t*[static_cast<size_t>(height)]();
+    rowTableSize = height;
+}
 
 void StoreView(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     FrameBuffer& fb = frameBuffer;
@@ -35,8 +45,8 @@ void StoreView(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     fb.viewIsFullWidth = fb.viewWidth == fb.width;
     fb.matchesWindow = fb.width == hostConfig.windowWidth && fb.height == hostConfig.windowHeight;
 
-    if (rowTable.size() < static_cast<size_t>(std::max(fb.height, 1))) rowTable.resize(std::max(fb.height, 1));
-    fb.rows = rowTable.data();
+    EnsureRowTable(std::max(fb.height, 1));
+    fb.rows = rowTable;
     if (!fb.pixels || fb.maxY < 0 || fb.maxX < 0) {
         fb.viewBase = nullptr;
         return;
