@@ -1,0 +1,52 @@
+#include "app/effect_loop.h"
+
+#include <atomic>
+#include <string>
+
+#include "app/key_controls.h"
+#include "app/render_passes.h"
+#include "app/settings_file.h"
+#include "app/spiral.h"
+#include "app/steering.h"
+#include "host/host_config.h"
+#include "host/platform.h"
+#include "host/start_up.h"
+
+namespace {
+
+constexpr int32_t kSplashPollMs = 100;
+constexpr int32_t kPausedPassMs = 150;
+
+void StartUp() {
+    SetUpPacing();
+    LoadSettings(std::wstring(programPath));
+    RaiseWindow();
+    if (hookTable.splashPainter) {
+        while (SplashTimerRunning()) SleepMs(kSplashPollMs);
+    }
+    hookTable.keyUpHook.store(KeyControlsHook, std::memory_order_relaxed);
+    KeyControlsHook();  // no key is released yet: this only resets the input state
+}
+
+// One pass: a paused pass shows the unchanged picture; hidden passes are drawn but not paced or shown.
+void RunPass() {
+    if (Load(steering.paused)) {
+        SleepMs(kPausedPassMs);
+    } else {
+        DrawSpiralFrame();
+    }
+    if (!CountDownHiddenFrame()) Present();
+}
+
+void ShutDown() {
+    ReleaseBackBuffer();
+    SaveSettings();
+}
+
+}  // namespace
+
+void EffectMainLoop() {
+    StartUp();
+    while (!Load(steering.exitRequested)) RunPass();
+    ShutDown();
+}

@@ -1,0 +1,24 @@
+#include "app/render_passes.h"
+
+#include "app/spiral.h"
+#include "app/steering.h"
+
+void ResetSpiralRun() {
+    spiralPhase = 0.0f;
+    Store(steering.hiddenFrames, kHiddenFramesAfterChange);
+}
+
+int32_t CountDownHiddenFrame() {
+    int32_t hidden = Load(steering.hiddenFrames);
+    while (hidden != 0 &&
+           !steering.hiddenFrames.compare_exchange_weak(hidden, hidden - 1, std::memory_order_relaxed)) {
+    }
+    return hidden != 0 ? 1 : 0;
+}
+
+void RenderPasses(int64_t passes) {
+    for (int64_t pass = 0; pass < passes; ++pass) {
+        DrawSpiralFrame();
+        CountDownHiddenFrame();
+    }
+}

@@ -1,0 +1,539 @@
+// Exact-area coverage of a polygon, by coverage cells.
+//
+// The method is the cell rasteriser of the classic anti-aliasing libraries: it computes, for every
+// pixel, the area of the pixel inside the outline, exactly up to the 1/256-pixel grid, with integer
+// arithmetic only, and never looks at a pixel the outline does not pass through.
+//
+// The outline is walked in fixed point (1/256 pixel, kPixelBits) and cut at every pixel boundary it
+// crosses. Each piece lands in the cell of its pixel, which sums two things over its pieces:
+//   cover: the signed vertical extent of the piece (downward positive), and
+//   area:  (entry x fraction + exit x fraction) * vertical extent, twice the signed area between the
+//          piece and the pixel's left edge.
+// Sweeping a row from left to right, the running sum of cover says how much of the pixel height lies
+// inside the outline right of the cells seen so far (the winding, times 256). A pixel that holds
+// pieces itself loses the part left of them: its raw coverage is (cover * 512 - area) >> 9, in
+// 1/256 of the pixel. Between two cells the coverage is constant, so the sweep hands the span buffer
+// one run for the gap and one single pixel per cell, and the interiors of shapes cost nothing per
+// pixel here.
+//
+// Crossings of cell boundaries are found by incremental floor divisions with a running remainder, so
+// each crossing is the exact intersection rounded toward minus infinity in 1/256 units, without
+// accumulated error. The fill rule is even-odd, folded per pixel: raw coverage is taken modulo 512
+// and mirrored above 256.
+//
+// Cells live in 64 KB blocks that are reused from shape to shape; at most 1024 blocks serve one
+// shape and further cells are dropped. The cells are sorted by one packed key (row, then column),
+// and cells of equal key, from different pieces of the outline, are merged by the sweep.
+//
+// Limits. Lines are clipped to the rows -1..viewHeight (the rows outside only balance the running
+// cover). There is no horizontal clipping as such: what lies left of the view still carries its
+// cover into each row. But a cell holds a 16-bit column, and the line walk's products must fit 32
+// bits, so lines are projected into the columns kMinCellX..kMaxCellX: the part of a line beyond
+// one of those columns becomes a vertical line on it, with the same vertical extent. Left of the
+// view this keeps every row's cover, and so the picture; a shape wholly between those columns is not
+// touched by it. Fixed coordinates saturate at +-kFixedLimit, and NaN becomes 0.
+#include "raster/cells.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "host/frame_buffer.h"
+#include "raster/spans.h"
+
+ShapeVertexList shapeVertexList;
+CellStore cellStore;
+
+// The curve below the diagonal that maps raw coverage to what a span carries.
+const uint8_t shapeCoverageTable[256] = {
+    0,   0,   1,   1,   2,   2,   3,   4,   4,   5,   5,   6,   7,   7,   8,   8,    //
+    9,   10,  10,  11,  11,  12,  13,  13,  14,  14,  15,  16,  16,  17,  18,  18,   //
+    19,  19,  20,  21,  21,  22,  22,  23,  24,  24,  25,  25,  26,  27,  27,  28,   //
+    29,  29,  30,  30,  31,  32,  32,  33,  34,  34,  35,  36,  36,  37,  37,  38,   //
+    39,  39,  40,  41,  41,  42,  43,  43,  44,  45,  45,  46,  47,  47,  48,  49,   //
+    49,  50,  51,  51,  52,  53,  53,  54,  55,  55,  56,  57,  57,  58,  59,  60,   //
+    60,  61,  62,  62,  63,  64,  65,  65,  66,  67,  68,  68,  69,  70,  71,  71,   //
+    72,  73,  74,  74,  75,  76,  77,  78,  78,  79,  80,  81,  82,  83,  83,  84,   //
+    85,  86,  87,  88,  89,  89,  90,  91,  92,  93,  94,  95,  96,  97,  98,  99,   //
+    100, 101, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 114, 115,  //
+    116, 117, 118, 119, 120, 121, 122, 123, 124, 126, 127, 128, 129, 130, 131, 132,  //
+    134, 135, 136, 137, 139, 140, 141, 142, 144, 145, 146, 147, 149, 150, 151, 153,  //
+    154, 155, 157, 158, 159, 161, 162, 164, 165, 166, 168, 169, 171, 172, 174, 175,  //
+    177, 178, 180, 181, 183, 184, 186, 188, 189, 191, 192, 194, 195, 197, 199, 200,  //
+    202, 204, 205, 207, 209, 210, 212, 214, 215, 217, 219, 220, 222, 224, 225, 227,  //
+    229, 230, 232, 234, 236, 237, 239, 241, 242, 244, 246, 248, 249, 251, 253, 255,  //
+};
+
+namespace {
+
+constexpr CoverageCell kNoCell = {0x7fff, 0x7fff, 0x7fff7fff, 0, 0};
+constexpr float kEmptyBoxMin = 100000.0f;
+constexpr float kEmptyBoxMax = -100000.0f;
+
+// Rows the store renders: the view's, as far as a cell's row reaches.
+int32_t RenderedRows() { return std::max(0, std::min(frameBuffer.viewHeight, kRowLimit)); }
+
+// Floor division by a positive d: the remainder is never negative.
+inline void FloorDivide(int32_t p, int32_t d, int32_t& quotient, int32_t& remainder) {
+    quotient = p / d;
+    remainder = p % d;
+    if (remainder < 0) {
+        --quotient;
+        remainder += d;
+    }
+}
+
+// A cell's sums wrap instead of overflowing: only a pathological outline folding thousands of times
+// through one pixel could reach the limit, and it must not be undefined behaviour.
+inline int32_t WrappingAdd(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline void Accumulate(int32_t cover, int32_t area) {
+    CoverageCell& c = cellStore.current;
+    c.cover = WrappingAdd(c.cover, cover);
+    c.area = WrappingAdd(c.area, area);
+}
+
+inline int32_t ClampFixedX(int64_t x) {
+    return static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(x, kMinFixedX), kMaxFixedX));
+}
+
+// Makes sure block number blocksInUse exists; false if memory runs out.
+bool ProvideBlock() {
+    CellStore& s = cellStore;
+    if (s.blocksInUse < s.blocksAllocated) return true;
+    if (s.blocksAllocated == s.blockTableSize) {
+        const int32_t size = s.blockTableSize + kBlockTableGrowth;
+        CoverageCell** table = new (std::nothrow) CoverageCell*[static_cast<size_t>(size)];
+        if (!table) return false;
+        if (s.blocksAllocated > 0) std::memcpy(table, s.blocks, sizeof(CoverageCell*) * static_cast<size_t>(s.blocksAllocated));
+        delete[] s.blocks;
+        s.blocks = table;
+        s.blockTableSize = size;
+    }
+    CoverageCell* block = new (std::nothrow) CoverageCell[kCellsPerBlock];
+    if (!block) return false;
+    s.blocks[s.blocksAllocated++] = block;
+    return true;
+}
+
+void StoreCurrentCell() {
+    CellStore& s = cellStore;
+    if (s.current.cover == 0 && s.current.area == 0) return;
+    if (s.cellCount % kCellsPerBlock == 0) {
+        if (s.blocksInUse >= kMaxBlocks || !ProvideBlock()) return;  // the cell is dropped
+        ++s.blocksInUse;
+    }
+    s.blocks[s.cellCount / kCellsPerBlock][s.cellCount % kCellsPerBlock] = s.current;
+    ++s.cellCount;
+}
+
+// Callers keep ex within kMinCellX..kMaxCellX and ey within -1..kRowLimit.
+void SetCell(int32_t ex, int32_t ey) {
+    CellStore& s = cellStore;
+    const int32_t key = ex + ey * 65536;
+    if (key == s.current.key) return;
+    StoreCurrentCell();
+    s.current = {static_cast<int16_t>(ex), static_cast<int16_t>(ey), key, 0, 0};
+}
+
+void UpdateCellRange(int32_t x) {
+    CellStore& s = cellStore;
+    const int32_t ex = ClampFixedX(x) >> kPixelBits;
+    if (ex < s.minCellX) s.minCellX = ex;
+    if (ex > s.maxCellX) s.maxCellX = ex + 1;
+}
+
+// The piece of a line inside row ey, from (xa, ya) to (xb, yb); ya and yb are vertical fractions
+// 0..256 within the row. The current cell is the one holding (xa, ya).
+void RowPiece(int32_t ey, int32_t xa, int32_t ya, int32_t xb, int32_t yb) {
+    int32_t ex1 = xa >> kPixelBits;
+    const int32_t ex2 = xb >> kPixelBits;
+    const int32_t fx1 = xa & kPixelMask;
+    const int32_t fx2 = xb & kPixelMask;
+
+    if (ya == yb) {  // horizontal: no cover, only the cell it ends in
+        SetCell(ex2, ey);
+        return;
+    }
+    if (ex1 == ex2) {
+        const int32_t delta = yb - ya;
+        Accumulate(delta, (fx1 + fx2) * delta);
+        return;
+    }
+
+    // Cut at every column boundary; delta is the vertical extent up to the next boundary.
+    int32_t first, step, p, d;
+    if (xb > xa) {
+        first = kOnePixel, step = 1, p = (kOnePixel - fx1) * (yb - ya), d = xb - xa;
+    } else {
+        first = 0, step = -1, p = fx1 * (yb - ya), d = xa - xb;
+    }
+    int32_t delta, mod;
+    FloorDivide(p, d, delta, mod);
+    Accumulate(delta, (fx1 + first) * delta);
+    ex1 += step;
+    SetCell(ex1, ey);
+    ya += delta;
+
+    if (ex1 != ex2) {
+        int32_t lift, rem;
+        FloorDivide(kOnePixel * (yb - ya + delta), d, lift, rem);
+        mod -= d;
+        while (ex1 != ex2) {
+            delta = lift;
+            mod += rem;
+            if (mod >= 0) {
+                mod -= d;
+                ++delta;
+            }
+            Accumulate(delta, kOnePixel * delta);
+            ya += delta;
+            ex1 += step;
+            SetCell(ex1, ey);
+        }
+    }
+    delta = yb - ya;
+    Accumulate(delta, (fx2 + kOnePixel - first) * delta);
+}
+
+// A line already clipped to rows and columns: cut at every row boundary into row pieces.
+void WalkLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    int32_t ey1 = y1 >> kPixelBits;
+    const int32_t ey2 = y2 >> kPixelBits;
+    const int32_t fy1 = y1 & kPixelMask;
+    const int32_t fy2 = y2 & kPixelMask;
+    const int32_t dx = x2 - x1;
+    int32_t dy = y2 - y1;
+
+    // Clipping may have moved the start away from the pen, so the walk begins in its own cell.
+    SetCell(x1 >> kPixelBits, ey1);
+
+    if (ey1 == ey2) {
+        RowPiece(ey1, x1, fy1, x2, fy2);
+        return;
+    }
+
+    int32_t first, step, p;
+    if (dy >= 0) {
+        first = kOnePixel, step = 1, p = (kOnePixel - fy1) * dx;
+    } else {
+        first = 0, step = -1, p = fy1 * dx, dy = -dy;
+    }
+
+    if (dx == 0) {  // vertical: every row between the ends is crossed whole
+        const int32_t ex = x1 >> kPixelBits;
+        const int32_t twoFx = 2 * (x1 & kPixelMask);
+        Accumulate(first - fy1, twoFx * (first - fy1));
+        const int32_t fullCover = 2 * first - kOnePixel;
+        for (ey1 += step; ey1 != ey2; ey1 += step) {
+            SetCell(ex, ey1);
+            cellStore.current.cover = fullCover;
+            cellStore.current.area = twoFx * fullCover;
+        }
+        SetCell(ex, ey2);
+        Accumulate(fy2 - kOnePixel + first, twoFx * (fy2 - kOnePixel + first));
+        return;
+    }
+
+    int32_t delta, mod;
+    FloorDivide(p, dy, delta, mod);
+    int32_t xFrom = x1 + delta;
+    RowPiece(ey1, x1, fy1, xFrom, first);
+    ey1 += step;
+    SetCell(xFrom >> kPixelBits, ey1);
+
+    if (ey1 != ey2) {
+        int32_t lift, rem;
+        FloorDivide(kOnePixel * dx, dy, lift, rem);
+        mod -= dy;
+        while (ey1 != ey2) {
+            delta = lift;
+            mod += rem;
+            if (mod >= 0) {
+                mod -= dy;
+                ++delta;
+            }
+            const int32_t xTo = xFrom + delta;
+            RowPiece(ey1, xFrom, kOnePixel - first, xTo, first);
+            xFrom = xTo;
+            ey1 += step;
+            SetCell(xFrom >> kPixelBits, ey1);
+        }
+    }
+    RowPiece(ey1, xFrom, kOnePixel - first, x2, fy2);
+}
+
+// Projects the parts of a line beyond kMinFixedX or kMaxFixedX onto those columns, then walks it.
+void ProjectAndWalk(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+    if (x1 >= kMinFixedX && x1 <= kMaxFixedX && x2 >= kMinFixedX && x2 <= kMaxFixedX) {
+        WalkLine(static_cast<int32_t>(x1), static_cast<int32_t>(y1), static_cast<int32_t>(x2), static_cast<int32_t>(y2));
+        return;
+    }
+    struct Point {
+        int64_t x, y;
+    };
+    Point points[4];
+    int32_t count = 0;
+    points[count++] = {x1, y1};
+    const auto crossing = [&](int64_t bx) { return Point{bx, y1 + (y2 - y1) * (bx - x1) / (x2 - x1)}; };
+    const bool crossesMin = (x1 < kMinFixedX) != (x2 < kMinFixedX);
+    const bool crossesMax = (x1 > kMaxFixedX) != (x2 > kMaxFixedX);
+    if (x1 < x2) {
+        if (crossesMin) points[count++] = crossing(kMinFixedX);
+        if (crossesMax) points[count++] = crossing(kMaxFixedX);
+    } else {
+        if (crossesMax) points[count++] = crossing(kMaxFixedX);
+        if (crossesMin) points[count++] = crossing(kMinFixedX);
+    }
+    points[count++] = {x2, y2};
+    for (int32_t i = 0; i + 1 < count; ++i) {
+        const int32_t ax = ClampFixedX(points[i].x), bx = ClampFixedX(points[i + 1].x);
+        const int32_t ay = static_cast<int32_t>(points[i].y), by = static_cast<int32_t>(points[i + 1].y);
+        if (ax != bx || ay != by) WalkLine(ax, ay, bx, by);
+    }
+}
+
+// Clips a line to the rows -1..rows (fixed -1..rows * 256), keeping its direction, and renders it.
+// The top end moves first; the bottom end then moves along the line from the moved top end.
+void RenderLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    const int64_t h = static_cast<int64_t>(RenderedRows()) * kOnePixel;
+    const bool downward = y1 <= y2;
+    int64_t xt = downward ? x1 : x2, yt = downward ? y1 : y2;
+    int64_t xb = downward ? x2 : x1, yb = downward ? y2 : y1;
+    if (yb < 0 || yt >= h) return;
+    if (yt < -1) {
+        xt = xb + (xt - xb) * (yb + 1) / (yb - yt);
+        yt = -1;
+    }
+    if (yb > h) {
+        xb = xt + (xb - xt) * (h - yt) / (yb - yt);
+        yb = h;
+    }
+    if (downward) {
+        ProjectAndWalk(xt, yt, xb, yb);
+    } else {
+        ProjectAndWalk(xb, yb, xt, yt);
+    }
+}
+
+// Raw coverage to 0..255 by the even-odd rule; 0 means nothing to draw.
+inline int32_t CoverageOfRaw(int64_t raw) {
+    int64_t c = raw < 0 ? -raw : raw;
+    c &= 511;
+    if (c > kOnePixel) c = 512 - c;
+    return static_cast<int32_t>(std::min<int64_t>(c, 255));
+}
+
+inline void SwapCells(CoverageCell** a, CoverageCell** b) {
+    CoverageCell* t = *a;
+    *a = *b;
+    *b = t;
+}
+
+// Quicksort by key with a median-of-three pivot; partitions of at most 9 cells finish by insertion.
+// The larger part waits on the stack, so its depth stays below log2 of the cell count.
+void SortCells(CoverageCell** cells, int32_t count) {
+    constexpr int32_t kInsertionLimit = 9;
+    int32_t stack[64];
+    int32_t depth = 0;
+    int32_t lo = 0, hi = count;  // [lo, hi)
+    for (;;) {
+        if (hi - lo > kInsertionLimit) {
+            SwapCells(&cells[lo], &cells[lo + (hi - lo) / 2]);
+            int32_t i = lo + 1, j = hi - 1;
+            // Order cells[i] <= cells[lo] <= cells[j]: the pivot in lo, a sentinel at each end.
+            if (cells[j]->key < cells[i]->key) SwapCells(&cells[i], &cells[j]);
+            if (cells[lo]->key < cells[i]->key) SwapCells(&cells[lo], &cells[i]);
+            if (cells[j]->key < cells[lo]->key) SwapCells(&cells[lo], &cells[j]);
+            const int32_t pivot = cells[lo]->key;
+            for (;;) {
+                do ++i; while (cells[i]->key < pivot);
+                do --j; while (pivot < cells[j]->key);
+                if (i > j) break;
+                SwapCells(&cells[i], &cells[j]);
+            }
+            SwapCells(&cells[lo], &cells[j]);
+            if (j - lo > hi - i) {
+                stack[depth++] = lo, stack[depth++] = j;
+                lo = i;
+            } else {
+                stack[depth++] = i, stack[depth++] = hi;
+                hi = j;
+            }
+        } else {
+            for (int32_t i = lo + 1; i < hi; ++i) {
+                for (int32_t j = i; j > lo && cells[j]->key < cells[j - 1]->key; --j) SwapCells(&cells[j], &cells[j - 1]);
+            }
+            if (depth == 0) return;
+            hi = stack[--depth];
+            lo = stack[--depth];
+        }
+    }
+}
+
+// Fills the sorted array with every cell and a null entry. 0 if memory runs out.
+bool GatherCells() {
+    CellStore& s = cellStore;
+    if (s.sortedCapacity <= s.cellCount) {
+        const int32_t capacity = (s.cellCount / kSortedGrowth + 1) * kSortedGrowth;
+        CoverageCell** sorted = new (std::nothrow) CoverageCell*[static_cast<size_t>(capacity)];
+        if (!sorted) return false;
+        delete[] s.sorted;
+        s.sorted = sorted;
+        s.sortedCapacity = capacity;
+    }
+    int32_t n = 0;
+    for (int32_t b = 0; n < s.cellCount; ++b) {
+        const int32_t inBlock = std::min(kCellsPerBlock, s.cellCount - n);
+        for (int32_t i = 0; i < inBlock; ++i) s.sorted[n++] = &s.blocks[b][i];
+    }
+    s.sorted[n] = nullptr;
+    return true;
+}
+
+void CloseOutline() {
+    CellStore& s = cellStore;
+    if (s.pending && (s.currentX != s.startX || s.currentY != s.startY)) CellLineTo(s.startX, s.startY);
+}
+
+}  // namespace
+
+int32_t FixedFromFloat(float v) {
+    const float f = (v + 0.5f) * 256.0f;
+    constexpr float kLimit = static_cast<float>(kFixedLimit);
+    if (f >= kLimit) return kFixedLimit;
+    if (f <= -kLimit) return -kFixedLimit;
+    if (!(f == f)) return 0;  // NaN
+    return static_cast<int32_t>(f);
+}
+
+void AddShapeVertex(float x, float y) {
+    ShapeVertexList& list = shapeVertexList;
+    if (list.count == list.capacity) {
+        const int64_t bytes = ((8 * static_cast<int64_t>(list.count) + 8) / 4096 + 1) * 4096;
+        if (bytes / 8 > 0x7fffffff / 16) return;  // beyond any shape: dropped
+        const int32_t capacity = static_cast<int32_t>(bytes / 8);
+        ShapeVertex* grown = new (std::nothrow) ShapeVertex[static_cast<size_t>(capacity)];
+        if (!grown) return;
+        if (list.count > 0) std::memcpy(grown, list.vertices, sizeof(ShapeVertex) * static_cast<size_t>(list.count));
+        delete[] list.vertices;
+        list.vertices = grown;
+        list.capacity = capacity;
+    }
+    if (x < list.minX) list.minX = x;
+    if (x > list.maxX) list.maxX = x;
+    if (y < list.minY) list.minY = y;
+    if (y > list.maxY) list.maxY = y;
+    list.vertices[list.count++] = {x, y};
+}
+
+int32_t RasteriseVertexList() {
+    ShapeVertexList& list = shapeVertexList;
+    const FrameBuffer& fb = frameBuffer;
+    int32_t produced = 0;
+    const bool outside = list.maxX < -0.5f || list.minX > fb.maxXf || list.maxY < -0.5f || list.minY > fb.maxYf;
+    if (list.count >= 2 && !outside) {
+        CellMoveTo(FixedFromFloat(list.vertices[0].x), FixedFromFloat(list.vertices[0].y));
+        for (int32_t i = 1; i < list.count; ++i) {
+            const int32_t x = FixedFromFloat(list.vertices[i].x);
+            const int32_t y = FixedFromFloat(list.vertices[i].y);
+            if (cellStore.open && (x != cellStore.currentX || y != cellStore.currentY)) CellLineTo(x, y);
+        }
+        produced = 1;
+    }
+    list.count = 0;
+    list.minX = list.minY = kEmptyBoxMin;
+    list.maxX = list.maxY = kEmptyBoxMax;
+    return produced;
+}
+
+void CellMoveTo(int32_t x, int32_t y) {
+    CellStore& s = cellStore;
+    if (!s.open) {  // the previous shape has been swept: start afresh in the same blocks
+        ResetCellStore();
+        s.open = 1;
+    }
+    CloseOutline();
+    const int32_t ey = y >> kPixelBits;
+    if (ey >= -1 && ey < RenderedRows()) SetCell(ClampFixedX(x) >> kPixelBits, ey);
+    UpdateCellRange(x);
+    s.currentX = s.startX = x;
+    s.currentY = s.startY = y;
+}
+
+void CellLineTo(int32_t x, int32_t y) {
+    CellStore& s = cellStore;
+    if (!s.open) return;  // no outline in progress: the cells are sorted and may be drawn again
+    UpdateCellRange(x);
+    RenderLine(s.currentX, s.currentY, x, y);
+    s.pending = 1;
+    s.currentX = x;
+    s.currentY = y;
+}
+
+void SweepCells(uint32_t colour) {
+    CellStore& s = cellStore;
+    CloseOutline();
+    s.pending = 0;
+    if (s.open) {
+        StoreCurrentCell();
+        s.current = kNoCell;
+        if (s.cellCount == 0 || !GatherCells()) return;
+        SortCells(s.sorted, s.cellCount);
+        s.open = 0;
+    }
+
+    SetScanlineColour(colour);
+    ResetScanline(s.minCellX, s.maxCellX);
+    // Not reset between rows: a closed outline brings it back to 0 at the end of every row.
+    int64_t cover = 0;
+    CoverageCell* const* next = s.sorted;
+    const CoverageCell* cell = *next++;
+    while (cell) {
+        int32_t x = cell->x;
+        const int32_t y = cell->y;
+        const int32_t key = cell->key;
+        int64_t area = cell->area;
+        cover += cell->cover;
+        while ((cell = *next++) != nullptr && cell->key == key) {
+            area += cell->area;
+            cover += cell->cover;
+        }
+        // A cell whose pieces leave no area in it (an edge on its left boundary) is covered like the
+        // gap after it, so it joins that run.
+        if (area != 0) {
+            const int32_t c = CoverageOfRaw((cover * 512 - area) >> 9);
+            if (c != 0) AddSpan(x, y, 1, shapeCoverageTable[c]);
+            ++x;
+        }
+        if (!cell) break;
+        if (cell->x > x) {
+            const int32_t c = CoverageOfRaw(cover);
+            if (c != 0) AddSpan(x, y, static_cast<uint32_t>(cell->x - x), shapeCoverageTable[c]);
+        }
+    }
+    if (HeldSpanCount() > 0) FlushScanline(colour);
+}
+
+void ResetCellStore() {
+    CellStore& s = cellStore;
+    s.cellCount = 0;
+    s.blocksInUse = 0;
+    s.current = kNoCell;
+    s.minCellX = 0x7fffffff;
+    s.maxCellX = static_cast<int32_t>(0x80000001u);
+    s.open = 0;
+    s.pending = 0;
+}
+
+void ReleaseCellStore() {
+    CellStore& s = cellStore;
+    for (int32_t b = 0; b < s.blocksAllocated; ++b) delete[] s.blocks[b];
+    delete[] s.blocks;
+    delete[] s.sorted;
+    s.blocks = nullptr;
+    s.sorted = nullptr;
+    s.blockTableSize = s.blocksAllocated = s.sortedCapacity = 0;
+    ResetCellStore();
+}

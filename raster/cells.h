@@ -1,0 +1,95 @@
+// Raster core, the shape rasteriser's working parts: the vertex list a shape is built in, the cell
+// store that turns the outline into exact-area coverage, and the sweep that hands the coverage to the
+// span buffer (raster/spans.h). polygon.cpp builds shapes with these; tests drive them directly.
+//
+// A shape is: AddShapeVertex for every vertex, RasteriseVertexList(), then, if it produced an outline,
+// SelectShapeMode(mode) and SweepCells(colour). All state is process-wide and grows to the largest
+// shape; drawing thread only.
+#pragma once
+
+#include <cstdint>
+
+// Fixed point: 1/256 pixel.
+constexpr int32_t kPixelBits = 8;
+constexpr int32_t kOnePixel = 1 << kPixelBits;
+constexpr int32_t kPixelMask = kOnePixel - 1;
+
+// Fixed coordinates are kept within +-kFixedLimit (about 4 million pixels), and lines are projected
+// into the columns kMinCellX..kMaxCellX before they reach the cells. Inside those columns every
+// product of the line walk fits 32 bits and every column fits a cell's 16 bits; a shape wholly inside
+// is rasterised exactly as it would be without the limits.
+constexpr int32_t kFixedLimit = 1 << 30;
+constexpr int32_t kMinFixedX = -(1 << 22);
+constexpr int32_t kMaxFixedX = (1 << 22) - 1;
+constexpr int32_t kMinCellX = kMinFixedX >> kPixelBits;  // -16384
+constexpr int32_t kMaxCellX = kMaxFixedX >> kPixelBits;  // 16383
+// Rows at or beyond this are never drawn (a cell's row is 16 bits).
+constexpr int32_t kRowLimit = 32767;
+
+// The cell store's limits.
+constexpr int32_t kCellsPerBlock = 4096;
+constexpr int32_t kBlockTableGrowth = 512;
+constexpr int32_t kMaxBlocks = 1024;
+constexpr int32_t kSortedGrowth = 16384;
+
+struct ShapeVertex {
+    float x, y;
+};
+
+struct ShapeVertexList {
+    ShapeVertex* vertices = nullptr;
+    int32_t count = 0;
+    int32_t capacity = 0;
+    float minX = 100000.0f, maxX = -100000.0f, minY = 100000.0f, maxY = -100000.0f;
+};
+extern ShapeVertexList shapeVertexList;
+
+struct CoverageCell {
+    int16_t x;     // pixel column
+    int16_t y;     // pixel row
+    int32_t key;   // x + y * 65536: sorting and identity
+    int32_t cover; // signed vertical extent of the outline inside the pixel, 1/256 pixel, downward positive
+    int32_t area;  // sum of (entry x fraction + exit x fraction) * vertical extent
+};
+static_assert(sizeof(CoverageCell) == 16, "cells are 16 bytes, 4096 to a 64 KB block");
+
+struct CellStore {
+    CoverageCell current = {0x7fff, 0x7fff, 0x7fff7fff, 0, 0};
+    CoverageCell** blocks = nullptr;  // table of blocks of kCellsPerBlock cells
+    int32_t blockTableSize = 0;
+    int32_t blocksAllocated = 0;
+    int32_t blocksInUse = 0;
+    int32_t cellCount = 0;
+    int32_t minCellX = 0x7fffffff, maxCellX = static_cast<int32_t>(0x80000001u);
+    int32_t currentX = 0, currentY = 0;  // the pen, fixed
+    int32_t startX = 0, startY = 0;      // the outline's first vertex, fixed
+    int32_t open = 0;     // accepts lines; cleared once the cells are sorted for drawing
+    int32_t pending = 0;  // lines since the last move: the outline may need closing
+    CoverageCell** sorted = nullptr;  // every cell, then a null entry
+    int32_t sortedCapacity = 0;
+};
+extern CellStore cellStore;
+
+// Raw coverage 0..255 (255 also for 256, a full pixel) to the coverage a span carries.
+extern const uint8_t shapeCoverageTable[256];
+
+// (v + 0.5) * 256 in single precision, truncated toward zero; beyond +-kFixedLimit it saturates, and
+// NaN gives 0.
+int32_t FixedFromFloat(float v);
+
+// Appends a vertex, growing the list and widening its bounding box.
+void AddShapeVertex(float x, float y);
+
+// Turns the vertex list into cells; 1 if an outline was produced. Empties the list either way.
+int32_t RasteriseVertexList();
+
+// The cell store's pen, in fixed coordinates.
+void CellMoveTo(int32_t x, int32_t y);
+void CellLineTo(int32_t x, int32_t y);
+
+// Closes and sorts the outline and draws its coverage with colour in the selected shape mode.
+void SweepCells(uint32_t colour);
+
+// Start-up state, and the release of every block, the block table and the sorted array.
+void ResetCellStore();
+void ReleaseCellStore();

@@ -1,0 +1,75 @@
+# Runs gyrata-render once in an empty directory and checks what it did.
+#   TOOL, EMULATOR (may be empty), ARGS: the command; lists are passed with '|' between items
+#   WORK: the directory to run in (emptied first); INPUTS: files copied into it first
+#   EXPECT_EXIT: the exit code (default 0); EXPECT_STDERR: a regular expression stderr must match
+#   EXPECT_FILES: the files that must exist afterwards besides the inputs, and no others
+#   EXPECT_SHA256: the SHA-256 of the first of EXPECT_FILES
+#   EXPECT_PNG: 1 if the first of EXPECT_FILES must start with the PNG signature
+#   EXPECT_SIZE: the size in bytes of the first of EXPECT_FILES
+foreach(var EMULATOR ARGS INPUTS EXPECT_FILES)
+  string(REPLACE "|" ";" ${var} "${${var}}")
+endforeach()
+if(NOT DEFINED EXPECT_EXIT)
+  set(EXPECT_EXIT 0)
+endif()
+
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+set(input_names)
+foreach(input ${INPUTS})
+  file(COPY "${input}" DESTINATION "${WORK}")
+  get_filename_component(name "${input}" NAME)
+  list(APPEND input_names "${name}")
+endforeach()
+
+execute_process(COMMAND ${EMULATOR} "${TOOL}" ${ARGS}
+                WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(STRIP "${err}" err)
+message(STATUS "exit ${code}; stderr: ${err}")
+
+if(NOT "${code}" STREQUAL "${EXPECT_EXIT}")
+  message(FATAL_ERROR "exit code ${code}, expected ${EXPECT_EXIT}")
+endif()
+if(DEFINED EXPECT_STDERR AND NOT err MATCHES "${EXPECT_STDERR}")
+  message(FATAL_ERROR "stderr does not match '${EXPECT_STDERR}'")
+endif()
+if(EXPECT_EXIT EQUAL 0 AND NOT err STREQUAL "")
+  message(FATAL_ERROR "a successful run printed to stderr")
+endif()
+if(NOT EXPECT_EXIT EQUAL 0)
+  string(REGEX MATCHALL "\n" lines "${err}")
+  if(lines)
+    message(FATAL_ERROR "the error message is not one line")
+  endif()
+endif()
+
+file(GLOB present RELATIVE "${WORK}" "${WORK}/*")
+set(expected ${input_names} ${EXPECT_FILES})
+list(REMOVE_DUPLICATES expected)
+list(SORT present)
+list(SORT expected)
+if(NOT "${present}" STREQUAL "${expected}")
+  message(FATAL_ERROR "files left: '${present}', expected '${expected}'")
+endif()
+
+if(EXPECT_FILES)
+  list(GET EXPECT_FILES 0 first)
+  if(DEFINED EXPECT_SHA256)
+    file(SHA256 "${WORK}/${first}" hash)
+    if(NOT hash STREQUAL EXPECT_SHA256)
+      message(FATAL_ERROR "SHA-256 of ${first} is ${hash}, expected ${EXPECT_SHA256}")
+    endif()
+  endif()
+  if(DEFINED EXPECT_SIZE)
+    file(SIZE "${WORK}/${first}" size)
+    if(NOT size EQUAL EXPECT_SIZE)
+      message(FATAL_ERROR "${first} has ${size} bytes, expected ${EXPECT_SIZE}")
+    endif()
+  endif()
+  if(EXPECT_PNG)
+    file(READ "${WORK}/${first}" signature LIMIT 8 HEX)
+    if(NOT signature STREQUAL "89504e470d0a1a0a")
+      message(FATAL_ERROR "${first} is not a PNG file")
+    endif()
+  endif()
+endif()

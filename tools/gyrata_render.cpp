@@ -1,0 +1,95 @@
+// gyrata-render: draws what the screen saver would show, without a window, and writes it to a file.
+// The spiral is drawn by the same passes as the effect loop, from program start (85 hidden frames,
+// phase 0) into a fresh back buffer; or a scene of single primitives is drawn (render_scene.h).
+//
+// Nothing is written unless every argument and the whole scene are valid; files are completed under
+// a temporary name and renamed. Exit codes: 0 done, 1 output not written, 2 bad arguments or scene.
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/render_passes.h"
+#include "app/steering.h"
+#include "host/headless_buffer.h"
+#include "raster/polygon.h"
+#include "tools/image_output.h"
+#include "tools/render_options.h"
+#include "tools/render_scene.h"
+
+namespace {
+
+int Fail(int code, const std::string& message) {
+    std::fprintf(stderr, "gyrata-render: %s\n", message.c_str());
+    return code;
+}
+
+bool ReadFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) return false;
+    text = content.str();
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    RenderOptions options;
+    std::string error;
+    if (!ParseRenderOptions(argc, argv, options, error))
+        return Fail(2, error + " (--help lists the options)");
+    if (options.help) {
+        std::fputs(RenderUsage(), stdout);
+        return 0;
+    }
+    if (!options.outPath.empty() && !PngAvailable()) {
+        return Fail(2, "--out: PNG output is not available in this build; use --raw");
+    }
+
+    Scene scene;
+    if (!options.scenePath.empty()) {
+        std::string text;
+        if (!ReadFile(options.scenePath, text))
+            return Fail(2, "cannot read scene '" + options.scenePath + "'");
+        if (!ParseScene(text, scene, error)) return Fail(2, options.scenePath + ": " + error);
+        options.width = scene.width;
+        options.height = scene.height;
+    }
+
+    if (!CreateHeadlessBuffer(options.width, options.height))
+        return Fail(1, "out of memory for the back buffer");
+    InitShapeRasteriser();
+    if (!options.scenePath.empty()) {
+        DrawScene(scene);
+    } else {
+        Store(settings.colourScheme, options.colourScheme);
+        Store(settings.period, options.period);
+        Store(settings.direction, options.direction);
+        ResetSpiralRun();
+        RenderPasses(options.frames);
+    }
+
+    // Both files complete under temporary names before either takes its real name.
+    std::string outTemporary, rawTemporary;
+    bool ok = true;
+    if (!options.outPath.empty()) {
+        outTemporary = TemporaryName(options.outPath);
+        ok = WritePngView(outTemporary, error);
+    }
+    if (ok && !options.rawPath.empty()) {
+        rawTemporary = TemporaryName(options.rawPath);
+        ok = WriteRawView(rawTemporary, error);
+    }
+    if (ok && !outTemporary.empty()) ok = CommitFile(outTemporary, options.outPath, error);
+    if (ok && !rawTemporary.empty()) ok = CommitFile(rawTemporary, options.rawPath, error);
+    if (!ok) {
+        if (!outTemporary.empty()) std::remove(outTemporary.c_str());
+        if (!rawTemporary.empty()) std::remove(rawTemporary.c_str());
+    }
+    ReleaseShapeRasteriser();
+    ReleaseHeadlessBuffer();
+    return ok ? 0 : Fail(1, error);
+}
