@@ -1,6 +1,7 @@
 #include "app/settings_file.h"
 
 #include "app/durable_file.h"
+#include "host/start_up.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -69,11 +70,8 @@ std::string WideToUtf8(const std::wstring& wide) {
 
 std::wstring SettingsFileName(const std::wstring& programPath) {
     const size_t lastBackslash = programPath.rfind(L'\\');
-    const size_t baseStart = lastBackslash == std::wstring::npos ? 0 : lastBackslash + 1;
-    size_t baseEnd = programPath.find(L'.', baseStart);
-    if (baseEnd == std::wstring::npos) baseEnd = programPath.size();
-    const size_t baseLength = std::min<size_t>(baseEnd - baseStart, kSettingsBaseNameLength);
-    return programPath.substr(0, baseStart) + programPath.substr(baseStart, baseLength) + L".ini";
+    const size_t directoryLength = lastBackslash == std::wstring::npos ? 0 : lastBackslash + 1;
+    return programPath.substr(0, directoryLength) + BaseNameOfPath(programPath) + L".ini";
 }
 
 void SetSettingsText(SettingsText& content, const char* bytes, size_t count) {

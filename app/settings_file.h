@@ -15,7 +15,6 @@
 
 constexpr int32_t kSettingsTextSize = 1024;  // holds at most 1023 bytes of the file and a NUL
 constexpr int32_t kSettingsTokenLength = 15;  // longer tokens keep their first 15 characters
-constexpr int32_t kSettingsBaseNameLength = 255;
 
 struct SettingsText {
     char text[kSettingsTextSize] = {};
