@@ -11,6 +11,7 @@
 #include "raster/blend.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -188,12 +189,26 @@ void DrawBlock(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const uint32_t* p
 }
 
 void FillRun(uint32_t* p, uint32_t colour, uint32_t n) {
-    uint32_t i = 0;
 #ifdef __SSE2__
-    const Quad s = _mm_set1_epi32(static_cast<int32_t>(colour));
-    for (; n - i >= 4; i += 4) Store(p + i, s);
+    if (n >= 8) {
+        // One unaligned store at each end, aligned stores between; the overlaps store the same colour.
+        const Quad s = _mm_set1_epi32(static_cast<int32_t>(colour));
+        Store(p, s);
+        Store(p + n - 4, s);
+        auto* q = reinterpret_cast<__m128i*>((reinterpret_cast<uintptr_t>(p) + 16) & ~uintptr_t{15});
+        const size_t quads = ((reinterpret_cast<uintptr_t>(p + n) & ~uintptr_t{15}) - reinterpret_cast<uintptr_t>(q)) / 16;
+        size_t i = 0;
+        for (; i + 4 <= quads; i += 4) {  // a cache line per step
+            _mm_store_si128(q + i, s);
+            _mm_store_si128(q + i + 1, s);
+            _mm_store_si128(q + i + 2, s);
+            _mm_store_si128(q + i + 3, s);
+        }
+        for (; i < quads; ++i) _mm_store_si128(q + i, s);
+        return;
+    }
 #endif
-    for (; i < n; ++i) p[i] = colour;
+    for (uint32_t i = 0; i < n; ++i) p[i] = colour;
 }
 
 void AddRun(uint32_t* p, uint32_t colour, uint32_t n) { CombineColour<AddKernel>(p, colour, n); }

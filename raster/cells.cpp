@@ -22,8 +22,10 @@
 // and mirrored above 256.
 //
 // Cells live in 64 KB blocks that are reused from shape to shape; at most 1024 blocks serve one
-// shape and further cells are dropped. The cells are sorted by one packed key (row, then column),
-// and cells of equal key, from different pieces of the outline, are merged by the sweep.
+// shape and further cells are dropped. The cells are sorted by one packed key (row, then column):
+// copied into their rows by a counting sort, then each row ordered by column, which is one pass for
+// the usual row that the outline crossed in one direction. Cells of equal key, from different pieces
+// of the outline, are merged by the sweep.
 //
 // Limits. Lines are clipped to the rows -1..viewHeight (the rows outside only balance the running
 // cover). There is no horizontal clipping as such: what lies left of the view still carries its
@@ -35,6 +37,7 @@
 #include "raster/cells.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -69,6 +72,7 @@ namespace {
 constexpr CoverageCell kNoCell = {0x7fff, 0x7fff, 0x7fff7fff, 0, 0};
 constexpr float kEmptyBoxMin = 100000.0f;
 constexpr float kEmptyBoxMax = -100000.0f;
+constexpr int32_t kPrefetchRows = 3;
 
 // Rows the store renders: the view's, as far as a cell's row reaches.
 int32_t RenderedRows() { return std::max(0, std::min(frameBuffer.viewHeight, kRowLimit)); }
@@ -117,19 +121,28 @@ bool ProvideBlock() {
     return true;
 }
 
-void StoreCurrentCell() {
+// Opens the next block for the cell about to be stored; false if the cell must be dropped.
+[[gnu::noinline]] bool OpenNextBlock() {
     CellStore& s = cellStore;
-    if (s.current.cover == 0 && s.current.area == 0) return;
-    if (s.cellCount % kCellsPerBlock == 0) {
-        if (s.blocksInUse >= kMaxBlocks || !ProvideBlock()) return;  // the cell is dropped
-        ++s.blocksInUse;
-    }
-    s.blocks[s.cellCount / kCellsPerBlock][s.cellCount % kCellsPerBlock] = s.current;
+    if (s.blocksInUse >= kMaxBlocks || !ProvideBlock()) return false;
+    ++s.blocksInUse;
+    return true;
+}
+
+inline void StoreCurrentCell() {
+    CellStore& s = cellStore;
+    const CoverageCell& c = s.current;
+    if (c.cover == 0 && c.area == 0) return;
+    const int32_t slot = s.cellCount & (kCellsPerBlock - 1);
+    if (slot == 0 && !OpenNextBlock()) return;  // the cell is dropped
+    s.blocks[s.blocksInUse - 1][slot] = c;
     ++s.cellCount;
+    if (c.y < s.minCellY) s.minCellY = c.y;
+    if (c.y > s.maxCellY) s.maxCellY = c.y;
 }
 
 // Callers keep ex within kMinCellX..kMaxCellX and ey within -1..kRowLimit.
-void SetCell(int32_t ex, int32_t ey) {
+inline void SetCell(int32_t ex, int32_t ey) {
     CellStore& s = cellStore;
     const int32_t key = ex + ey * 65536;
     if (key == s.current.key) return;
@@ -325,70 +338,76 @@ inline int32_t CoverageOfRaw(int64_t raw) {
     return static_cast<int32_t>(std::min<int64_t>(c, 255));
 }
 
-inline void SwapCells(CoverageCell** a, CoverageCell** b) {
-    CoverageCell* t = *a;
-    *a = *b;
-    *b = t;
+// Makes room for need entries in a heap array that grows in steps of growth; its contents are not
+// kept. False if memory runs out (the old array stays).
+template <class T>
+bool ProvideArray(T*& array, int32_t& capacity, int64_t need, int32_t growth) {
+    if (need <= capacity) return true;
+    const int64_t grown = (need / growth + 1) * growth;
+    if (grown > 0x7fffffff / static_cast<int64_t>(sizeof(T))) return false;
+    T* fresh = new (std::nothrow) T[static_cast<size_t>(grown)];
+    if (!fresh) return false;
+    delete[] array;
+    array = fresh;
+    capacity = static_cast<int32_t>(grown);
+    return true;
 }
 
-// Quicksort by key with a median-of-three pivot; partitions of at most 9 cells finish by insertion.
-// The larger part waits on the stack, so its depth stays below log2 of the cell count.
-void SortCells(CoverageCell** cells, int32_t count) {
-    constexpr int32_t kInsertionLimit = 9;
-    int32_t stack[64];
-    int32_t depth = 0;
-    int32_t lo = 0, hi = count;  // [lo, hi)
-    for (;;) {
-        if (hi - lo > kInsertionLimit) {
-            SwapCells(&cells[lo], &cells[lo + (hi - lo) / 2]);
-            int32_t i = lo + 1, j = hi - 1;
-            // Order cells[i] <= cells[lo] <= cells[j]: the pivot in lo, a sentinel at each end.
-            if (cells[j]->key < cells[i]->key) SwapCells(&cells[i], &cells[j]);
-            if (cells[lo]->key < cells[i]->key) SwapCells(&cells[lo], &cells[i]);
-            if (cells[j]->key < cells[lo]->key) SwapCells(&cells[lo], &cells[j]);
-            const int32_t pivot = cells[lo]->key;
-            for (;;) {
-                do ++i; while (cells[i]->key < pivot);
-                do --j; while (pivot < cells[j]->key);
-                if (i > j) break;
-                SwapCells(&cells[i], &cells[j]);
-            }
-            SwapCells(&cells[lo], &cells[j]);
-            if (j - lo > hi - i) {
-                stack[depth++] = lo, stack[depth++] = j;
-                lo = i;
-            } else {
-                stack[depth++] = i, stack[depth++] = hi;
-                hi = j;
-            }
-        } else {
-            for (int32_t i = lo + 1; i < hi; ++i) {
-                for (int32_t j = i; j > lo && cells[j]->key < cells[j - 1]->key; --j) SwapCells(&cells[j], &cells[j - 1]);
-            }
-            if (depth == 0) return;
-            hi = stack[--depth];
-            lo = stack[--depth];
+// Sorts the cells of one row by column. The outline crosses a row in stretches that each run one
+// way, and a convex shape's stretches in one row all run the same way, so most rows arrive in order
+// or in reverse order and cost one pass; the others are sorted outright. Cells of equal column may
+// end in any order: the sweep adds them up.
+void SortRow(CoverageCell* first, CoverageCell* last) {
+    constexpr ptrdiff_t kInsertionLimit = 16;
+    if (last - first < 2) return;
+    bool ascending = true, descending = true;
+    for (const CoverageCell* c = first + 1; c != last; ++c) {
+        ascending = ascending && c[-1].x <= c->x;
+        descending = descending && c[-1].x >= c->x;
+    }
+    if (ascending) return;
+    if (descending) {
+        std::reverse(first, last);
+    } else if (last - first <= kInsertionLimit) {
+        for (CoverageCell* c = first + 1; c != last; ++c) {
+            const CoverageCell moving = *c;
+            CoverageCell* to = c;
+            for (; to != first && moving.x < to[-1].x; --to) *to = to[-1];
+            *to = moving;
         }
+    } else {
+        std::sort(first, last, [](const CoverageCell& a, const CoverageCell& b) { return a.x < b.x; });
     }
 }
 
-// Fills the sorted array with every cell and a null entry. 0 if memory runs out.
+// Copies every cell into the sorted array in key order (row, then column), followed by kNoCell as a
+// sentinel. A counting sort by row places each cell in its row, then each row is sorted by column;
+// the rows of one shape span at most the view's height plus two. False if memory runs out.
 bool GatherCells() {
     CellStore& s = cellStore;
-    if (s.sortedCapacity <= s.cellCount) {
-        const int32_t capacity = (s.cellCount / kSortedGrowth + 1) * kSortedGrowth;
-        CoverageCell** sorted = new (std::nothrow) CoverageCell*[static_cast<size_t>(capacity)];
-        if (!sorted) return false;
-        delete[] s.sorted;
-        s.sorted = sorted;
-        s.sortedCapacity = capacity;
-    }
-    int32_t n = 0;
-    for (int32_t b = 0; n < s.cellCount; ++b) {
+    const int32_t rows = s.maxCellY - s.minCellY + 1;
+    if (!ProvideArray(s.sorted, s.sortedCapacity, int64_t{s.cellCount} + 1, kSortedGrowth)) return false;
+    if (!ProvideArray(s.rowStarts, s.rowStartsCapacity, int64_t{rows} + 1, kSortedGrowth)) return false;
+
+    // rowStarts[r + 1] counts row r; summed up, rowStarts[r] is where row r begins.
+    int32_t* const starts = s.rowStarts;
+    std::fill(starts, starts + rows + 1, 0);
+    const int32_t rowBase = s.minCellY - 1;
+    for (int32_t b = 0, n = 0; n < s.cellCount; ++b, n += kCellsPerBlock) {
+        const CoverageCell* const block = s.blocks[b];
         const int32_t inBlock = std::min(kCellsPerBlock, s.cellCount - n);
-        for (int32_t i = 0; i < inBlock; ++i) s.sorted[n++] = &s.blocks[b][i];
+        for (int32_t i = 0; i < inBlock; ++i) ++starts[block[i].y - rowBase];
     }
-    s.sorted[n] = nullptr;
+    for (int32_t r = 1; r <= rows; ++r) starts[r] += starts[r - 1];
+    // Placing a cell moves its row's start on, so afterwards rowStarts[r] is where row r ends.
+    CoverageCell* const sorted = s.sorted;
+    for (int32_t b = 0, n = 0; n < s.cellCount; ++b, n += kCellsPerBlock) {
+        const CoverageCell* const block = s.blocks[b];
+        const int32_t inBlock = std::min(kCellsPerBlock, s.cellCount - n);
+        for (int32_t i = 0; i < inBlock; ++i) sorted[starts[block[i].y - s.minCellY]++] = block[i];
+    }
+    for (int32_t r = 0; r < rows; ++r) SortRow(sorted + (r == 0 ? 0 : starts[r - 1]), sorted + starts[r]);
+    sorted[s.cellCount] = kNoCell;
     return true;
 }
 
@@ -480,7 +499,6 @@ void SweepCells(uint32_t colour) {
         StoreCurrentCell();
         s.current = kNoCell;
         if (s.cellCount == 0 || !GatherCells()) return;
-        SortCells(s.sorted, s.cellCount);
         s.open = 0;
     }
 
@@ -488,15 +506,25 @@ void SweepCells(uint32_t colour) {
     ResetScanline(s.minCellX, s.maxCellX);
     // Not reset between rows: a closed outline brings it back to 0 at the end of every row.
     int64_t cover = 0;
-    CoverageCell* const* next = s.sorted;
-    const CoverageCell* cell = *next++;
-    while (cell) {
+    const CoverageCell* cell = s.sorted;
+    const CoverageCell* const end = cell + s.cellCount;  // the sentinel, whose key no cell has
+    // The pixels of the cells a few rows ahead are announced, so that they are in the cache by the
+    // time their row is drawn: a cell's pixel is the one most likely to be read, not just written.
+    constexpr int32_t kPrefetchKeys = kPrefetchRows * 65536;
+    const CoverageCell* ahead = cell;
+    int32_t announcedLine = 0x7fffffff;
+    while (cell != end) {
         int32_t x = cell->x;
         const int32_t y = cell->y;
         const int32_t key = cell->key;
+        for (; ahead->key - kPrefetchKeys <= key && ahead != end; ++ahead) {
+            const int32_t line = ahead->key >> 4;  // 16 pixels, one cache line or so
+            if (line != announcedLine) PrefetchViewPixel(ahead->x, ahead->y);
+            announcedLine = line;
+        }
         int64_t area = cell->area;
         cover += cell->cover;
-        while ((cell = *next++) != nullptr && cell->key == key) {
+        for (++cell; cell->key == key; ++cell) {
             area += cell->area;
             cover += cell->cover;
         }
@@ -507,7 +535,7 @@ void SweepCells(uint32_t colour) {
             if (c != 0) AddSpan(x, y, 1, shapeCoverageTable[c]);
             ++x;
         }
-        if (!cell) break;
+        if (cell == end) break;
         if (cell->x > x) {
             const int32_t c = CoverageOfRaw(cover);
             if (c != 0) AddSpan(x, y, static_cast<uint32_t>(cell->x - x), shapeCoverageTable[c]);
@@ -523,6 +551,8 @@ void ResetCellStore() {
     s.current = kNoCell;
     s.minCellX = 0x7fffffff;
     s.maxCellX = static_cast<int32_t>(0x80000001u);
+    s.minCellY = 0x7fffffff;
+    s.maxCellY = static_cast<int32_t>(0x80000000u);
     s.open = 0;
     s.pending = 0;
 }
@@ -532,8 +562,10 @@ void ReleaseCellStore() {
     for (int32_t b = 0; b < s.blocksAllocated; ++b) delete[] s.blocks[b];
     delete[] s.blocks;
     delete[] s.sorted;
+    delete[] s.rowStarts;
     s.blocks = nullptr;
     s.sorted = nullptr;
-    s.blockTableSize = s.blocksAllocated = s.sortedCapacity = 0;
+    s.rowStarts = nullptr;
+    s.blockTableSize = s.blocksAllocated = s.sortedCapacity = s.rowStartsCapacity = 0;
     ResetCellStore();
 }

@@ -61,12 +61,15 @@ struct CellStore {
     int32_t blocksInUse = 0;
     int32_t cellCount = 0;
     int32_t minCellX = 0x7fffffff, maxCellX = static_cast<int32_t>(0x80000001u);
+    int32_t minCellY = 0x7fffffff, maxCellY = static_cast<int32_t>(0x80000000u);  // rows of the stored cells
     int32_t currentX = 0, currentY = 0;  // the pen, fixed
     int32_t startX = 0, startY = 0;      // the outline's first vertex, fixed
     int32_t open = 0;     // accepts lines; cleared once the cells are sorted for drawing
     int32_t pending = 0;  // lines since the last move: the outline may need closing
-    CoverageCell** sorted = nullptr;  // every cell, then a null entry
+    CoverageCell* sorted = nullptr;  // copies of every cell in key order, for the sweep
     int32_t sortedCapacity = 0;
+    int32_t* rowStarts = nullptr;    // the sort's per-row counters, one per row of the shape and one more
+    int32_t rowStartsCapacity = 0;
 };
 extern CellStore cellStore;
 
@@ -90,6 +93,6 @@ void CellLineTo(int32_t x, int32_t y);
 // Closes and sorts the outline and draws its coverage with colour in the selected shape mode.
 void SweepCells(uint32_t colour);
 
-// Start-up state, and the release of every block, the block table and the sorted array.
+// Start-up state, and the release of every block, the block table, the sorted array and the row counters.
 void ResetCellStore();
 void ReleaseCellStore();

@@ -30,7 +30,7 @@ uint32_t WithAlpha(uint32_t colour, uint32_t alpha) { return (colour & 0x00fffff
 
 // Mode 1: blend toward the colour by coverage; the alpha channel moves toward the colour's alpha for
 // a pixel, toward k for a partial run.
-void NormalPixel(uint32_t* p, uint32_t colour, uint32_t k) { *p = channels::Blend(*p, colour, k); }
+void NormalPixel(uint32_t* p, uint32_t colour, uint32_t k) { *p = channels::BlendPacked(*p, colour, k); }
 void NormalRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) {
     if (k == 255) {
         FillRun(p, colour, n);
@@ -123,7 +123,7 @@ void ResetScanline(int32_t minX, int32_t maxX) {
     Reserve(static_cast<int64_t>(maxX) - minX + 2, false);
 }
 
-void AddSpan(int32_t x, int32_t y, uint32_t length, uint32_t coverage) {
+void AddSpanInGeneral(int32_t x, int32_t y, uint32_t length, uint32_t coverage) {
     ScanlineBuffer& sb = scanlineBuffer;
     if (sb.count > 0 && y != sb.lastY) {
         FlushScanline(sb.colour);
@@ -158,28 +158,46 @@ void AddSpan(int32_t x, int32_t y, uint32_t length, uint32_t coverage) {
     } while (remaining > 0);
 }
 
-void FlushScanline(uint32_t colour) {
+namespace {
+
+// Draws the held spans into row with the pixel and run operations given; see FlushScanline.
+template <class Pixel, class Run>
+void DrawHeldSpans(uint32_t* row, uint32_t colour, Pixel pixelOp, Run runOp) {
     const ScanlineBuffer& sb = scanlineBuffer;
-    const FrameBuffer& fb = frameBuffer;
-    if (!fb.viewBase) return;
-    if (static_cast<uint32_t>(sb.lastY) >= static_cast<uint32_t>(fb.viewHeight)) return;
-    uint32_t* const row = fb.rows[sb.lastY];
-    const PixelOp pixelOp = shapeModeSlots.pixelOp;
-    const RunOp runOp = shapeModeSlots.runOp;
+    const int64_t maxX = frameBuffer.maxX;
     for (int32_t i = 0; i < sb.count;) {
         int64_t x = sb.spans[i].x;
         int64_t n = (sb.spans[i].packed >> 8) & kMaxSpanLength;
         const uint32_t k = sb.spans[i].packed & 255u;
         for (++i; i < sb.count && (sb.spans[i].packed & kSpanContinues); ++i) n += (sb.spans[i].packed >> 8) & kMaxSpanLength;
         const int64_t end = x + n - 1;
-        if (x > fb.maxX || end < 0) continue;
+        if (x > maxX || end < 0) continue;
         if (x < 0) x = 0, n = end + 1;
-        if (end > fb.maxX) n = fb.maxX - x + 1;
+        if (end > maxX) n = maxX - x + 1;
         if (n == 1) {
             pixelOp(row + x, colour, k);
         } else {
             runOp(row + x, colour, static_cast<uint32_t>(n), k);
         }
+    }
+}
+
+}  // namespace
+
+void FlushScanline(uint32_t colour) {
+    const ScanlineBuffer& sb = scanlineBuffer;
+    const FrameBuffer& fb = frameBuffer;
+    if (!fb.viewBase) return;
+    if (static_cast<uint32_t>(sb.lastY) >= static_cast<uint32_t>(fb.viewHeight)) return;
+    uint32_t* const row = fb.rows[sb.lastY];
+    const ShapeModeSlots& slots = shapeModeSlots;
+    if (slots.pixelOp == NormalPixel && slots.runOp == NormalRun) {
+        // The spiral's mode: the same operations, called directly so that they are inlined.
+        DrawHeldSpans(
+            row, colour, [](uint32_t* p, uint32_t c, uint32_t k) { NormalPixel(p, c, k); },
+            [](uint32_t* p, uint32_t c, uint32_t n, uint32_t k) { NormalRun(p, c, n, k); });
+    } else {
+        DrawHeldSpans(row, colour, slots.pixelOp, slots.runOp);
     }
 }
 

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "host/frame_buffer.h"
+
 struct CoverageSpan {
     int32_t x;        // view column of the first pixel; clipped only when drawn
     uint32_t packed;  // bits 0-7 coverage, bits 8-19 length (at most 4095), bit 31 see below
@@ -52,8 +54,28 @@ void ResetScanline(int32_t minX, int32_t maxX);
 
 // Appends a span of row y; a span of another row first flushes the held row. Lengths beyond what one
 // span holds are split over several spans. The array grows if a row needs more room than
-// ResetScanline made, and is never written beyond.
-void AddSpan(int32_t x, int32_t y, uint32_t length, uint32_t coverage);
+// ResetScanline made, and is never written beyond. The common case, one more span of the held row
+// with room for it, is inline; AddSpanInGeneral does the rest, and alone would do the same.
+void AddSpanInGeneral(int32_t x, int32_t y, uint32_t length, uint32_t coverage);
+inline void AddSpan(int32_t x, int32_t y, uint32_t length, uint32_t coverage) {
+    ScanlineBuffer& sb = scanlineBuffer;
+    if (y == sb.lastY && length <= kMaxSpanLength && static_cast<uint32_t>(sb.count) < sb.capacity &&
+        x <= 0x7fffffff - static_cast<int32_t>(length)) {
+        sb.spans[sb.count++] = {x, (length << 8) | (coverage & 255u)};
+    } else {
+        AddSpanInGeneral(x, y, length, coverage);
+    }
+}
+
+// A hint that pixel (x, y) of the view is about to be drawn: starts loading it, so that the row's
+// operations do not wait for memory. Nothing for a pixel outside the view.
+inline void PrefetchViewPixel(int32_t x, int32_t y) {
+    const FrameBuffer& fb = frameBuffer;
+    if (fb.viewBase && static_cast<uint32_t>(y) < static_cast<uint32_t>(fb.viewHeight) &&
+        static_cast<uint32_t>(x) <= static_cast<uint32_t>(fb.maxX)) {
+        __builtin_prefetch(fb.rows[y] + x, 1);
+    }
+}
 
 // Draws the held row with colour; leaves the buffer as it is.
 void FlushScanline(uint32_t colour);
