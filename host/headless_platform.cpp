@@ -9,6 +9,7 @@
 #include "host/platform.h"
 
 int32_t presentedFrames = 0;
+void (*afterHeadlessPresent)() = nullptr;
 
 void SetFullScreenSize() { RecomputeView(); }
 
@@ -32,6 +33,7 @@ void Present() {
     UpdateLoad();
     StampFrame();
     if (frameBuffer.matchesWindow) ++presentedFrames;
+    if (afterHeadlessPresent) afterHeadlessPresent();
 }
 
 void SleepMs(int32_t ms) { pacingPlatform.sleepMs(ms > 0 ? static_cast<uint32_t>(ms) : 0); }

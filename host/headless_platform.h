@@ -1,6 +1,9 @@
-// The headless platform's own record: how many frames Present would have shown.
+// The headless platform's own record: how many frames Present would have shown, and a slot that
+// Present calls after counting, so a test can act at a chosen presented frame (release keys, look at
+// the picture) as a user would while that frame is on the screen.
 #pragma once
 
 #include <cstdint>
 
 extern int32_t presentedFrames;
+extern void (*afterHeadlessPresent)();  // empty unless a test sets it

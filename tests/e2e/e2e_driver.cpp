@@ -1,6 +1,7 @@
 // Drives Gyrata.scr from outside, as a screen-saver host and a user would: starts it with a command
 // line, finds its windows, reads what they say, closes or dismisses them, and checks how and when the
-// process ends. Prints what it saw; exit code 0 when every check held.
+// process ends. Prints what it saw; exit code 0 when every check held. Each run starts a copy of the
+// saver in a fresh directory, so the settings file beside it is this run's alone.
 //
 //   e2e_driver window  SAVER [args...]  full-screen window; prints READY while it is up
 //   e2e_driver info    SAVER [args...]  information box, dismissed with its OK button
@@ -8,6 +9,8 @@
 //   e2e_driver preview SAVER            preview inside a parent window of ours
 //   e2e_driver close   SAVER COUNT      outside closes at varied moments
 //   e2e_driver escape  SAVER            Esc ends the animation
+//   e2e_driver post-close               posts WM_CLOSE to the running saver's window, as the system's
+//                                       close command would
 #include <windows.h>
 
 #include <cstdio>
@@ -31,6 +34,39 @@ std::wstring WindowsPath(const char* path) {
     if (path[0] == '/') result = L"Z:";
     for (const char* p = path; *p; ++p) result += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
     return result;
+}
+
+// A fresh directory holding a copy of the saver; removed with whatever the saver left in it.
+struct PrivateCopy {
+    std::wstring directory;
+    std::wstring exe;
+
+    bool Make(const std::wstring& original) {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        directory = std::wstring(temp) + L"gyrata_e2e_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                    std::to_wstring(GetTickCount());
+        if (!CreateDirectoryW(directory.c_str(), nullptr)) return false;
+        exe = File(L"Gyrata.scr");
+        return CopyFileW(original.c_str(), exe.c_str(), TRUE) != 0;
+    }
+    std::wstring File(const wchar_t* name) const { return directory + L"\\" + name; }
+    ~PrivateCopy() {
+        if (directory.empty()) return;
+        for (const wchar_t* name : {L"Gyrata.ini", L"Gyrata.ini.tmp", L"Gyrata.scr"}) DeleteFileW(File(name).c_str());
+        RemoveDirectoryW(directory.c_str());
+    }
+};
+
+std::string FileBytes(const std::wstring& name) {
+    std::string bytes;
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "(none)";
+    char buffer[256];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
 }
 
 struct Saver {
@@ -280,7 +316,8 @@ void RepeatedClose(const std::wstring& exe, int count) {
     Check(good == count, "every close ended the program at once with exit code 0");
 }
 
-void Escape(const std::wstring& exe) {
+void Escape(const PrivateCopy& copy) {
+    const std::wstring& exe = copy.exe;
     Saver saver;
     Check(saver.Start(exe, {}), "saver started");
     HWND window = WaitForWindow(saver, kClassName, 15000);
@@ -294,17 +331,38 @@ void Escape(const std::wstring& exe) {
     const long code = saver.WaitForExit(3000, &took);
     std::printf("exit code %ld %lu ms after Esc\n", code, took);
     Check(code == 0, "Esc ends the program with exit code 0");
+    // No settings file before: the initial values 0, 3 and -1, and the NUL.
+    const std::string saved = FileBytes(copy.File(L"Gyrata.ini"));
+    std::printf("settings file: %zu bytes\n", saved.size());
+    Check(saved == std::string("0 3 -1\0", 7), "the settings file beside the saver holds \"0 3 -1\" and a NUL");
+}
+
+// The close from outside for a saver that a script started: the one window of the saver's class.
+void PostClose() {
+    HWND window = FindWindowW(kClassName, nullptr);
+    Check(window != nullptr, "a window of class \"Tarnwick : Gyrata\" is open");
+    if (window) Check(PostMessageW(window, WM_CLOSE, 0, 0) != 0, "WM_CLOSE posted");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "post-close") {
+        PostClose();
+        std::printf("%s\n", failures ? "FAILED" : "PASSED");
+        return failures ? 1 : 0;
+    }
     if (argc < 3) {
-        std::printf("usage: e2e_driver window|info|silent|preview|close|escape SAVER [args...]\n");
+        std::printf("usage: e2e_driver window|info|silent|preview|close|escape SAVER [args...] | post-close\n");
         return 2;
     }
     const std::string command = argv[1];
-    const std::wstring exe = WindowsPath(argv[2]);
+    PrivateCopy copy;
+    if (!copy.Make(WindowsPath(argv[2]))) {
+        std::printf("FAILED: could not copy the saver into a fresh directory\n");
+        return 1;
+    }
+    const std::wstring exe = copy.exe;
     if (command == "window")
         FullScreenWindow(exe, Args(argc, argv, 3));
     else if (command == "info")
@@ -316,7 +374,7 @@ int main(int argc, char** argv) {
     else if (command == "close")
         RepeatedClose(exe, argc > 3 ? std::atoi(argv[3]) : 20);
     else if (command == "escape")
-        Escape(exe);
+        Escape(copy);
     else
         return 2;
     std::printf("%s\n", failures ? "FAILED" : "PASSED");

@@ -5,13 +5,15 @@
 set -u
 kind=$1 prefix=$2 wine_run=$3 driver=$4 saver=$5
 shift 5
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=screen_lib.sh
+source "$here/screen_lib.sh"
 work=$(mktemp -d)
 trap 'kill $driver_pid 2>/dev/null; rm -rf "$work"' EXIT
 
 env WINEPREFIX="$prefix" "$wine_run" "$driver" "$kind" "$saver" "$@" >"$work/out" 2>&1 &
 driver_pid=$!
 
-status=0
 for _ in $(seq 1 300); do
   grep -q READY "$work/out" && break
   kill -0 $driver_pid 2>/dev/null || break
@@ -19,16 +21,18 @@ for _ in $(seq 1 300); do
 done
 if grep -q READY "$work/out"; then
   import -window root "$work/screen.png"
-  pixel() { convert "$work/screen.png" -format "%[pixel:p{$1,$2}]" info:; }
-  expect() {  # x y colour what
-    local seen; seen=$(pixel "$1" "$2")
-    if [ "$seen" = "$3" ]; then echo "ok: $4 ($1,$2) $seen"; else echo "FAILED: $4 ($1,$2) is $seen, not $3"; status=1; fi
-  }
   case $kind in
     window)
-      expect 683 384 "srgb(47,111,191)" "the square drawn into the back buffer, centre of the screen"
-      expect 10 700 "srgb(0,0,0)" "the clear colour"
-      expect 1365 767 "srgb(0,0,0)" "the clear colour at the last screen pixel"
+      # The spiral in scheme 0 (red bright, green dim, never any blue) at the centre; the window covers
+      # the screen, so no pixel anywhere has blue and every edge strip shows the spiral's red.
+      seen=$(scheme_shown screen)
+      [ "$seen" = 0 ] && ok "the spiral in scheme 0 at the centre ($(centre_means screen))" \
+                      || fail "the centre shows scheme $seen ($(centre_means screen)), not the spiral's scheme 0"
+      for strip in 1366x8+0+0 1366x8+0+760 8x768+0+0 8x768+1358+0; do
+        red=$("$im_convert" "$work/screen.png" -crop "$strip" +repage -format '%[fx:maxima.r]' info:)
+        awk -v r="$red" 'BEGIN { exit !(r > 0) }' && ok "edge strip $strip shows the spiral (red up to $red)" \
+                                                 || fail "edge strip $strip shows no spiral"
+      done
       ;;
   esac
 else
