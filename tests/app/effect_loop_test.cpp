@@ -138,6 +138,8 @@ void ResetProgramState() {
     StoreProgramPath(L"");
     framePacing = FramePacing{};
     pacingPlatform = kVirtualPacingPlatform;
+    // The whole-buffer view marker, as at program start: the back buffer keeps a stored view.
+    frameBuffer.viewLeft = frameBuffer.viewTop = frameBuffer.viewRight = frameBuffer.viewBottom = -1;
     presentedFrames = 0;
     afterHeadlessPresent = nullptr;
     script = LoopScript{};
