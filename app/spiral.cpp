@@ -4,6 +4,7 @@
 
 #include "app/steering.h"
 #include "host/frame_buffer.h"
+#include "raster/disc_batch.h"
 #include "raster/pixel.h"
 #include "raster/polygon.h"
 #include "raster/portable_trig.h"
@@ -92,20 +93,31 @@ float AdvanceSpiralPhase(float phase, int32_t direction) {
 }
 
 void DrawSpiralFrame() {
+    DrawSpiralDiscs([](int32_t) { return Load(steering.hiddenFrames) != 0; });
+}
+
+void DrawSpiralDiscs(bool (*fastDisc)(int32_t index)) {
     const float step = PeriodStep(Load(settings.period));
     const float cx = static_cast<float>(frameBuffer.viewWidth / 2);
     const float cy = static_cast<float>(frameBuffer.viewHeight / 2);
     const float phase = spiralPhase;
 
+    // Polygon discs are gathered and drawn as one batch, which skips the writes that later discs
+    // overwrite; a fast disc first draws the batch so far, keeping the order of the discs.
+    PolygonDiscSpec polygonDiscs[kSpiralDiscCount];
+    int32_t gathered = 0;
     SpiralCursor cursor;
     for (int32_t i = 0; i < kSpiralDiscCount; ++i) {
         const SpiralDisc disc = NextSpiralDisc(cursor, step, phase, cx, cy);
         const uint32_t colour = SchemeColour(Load(settings.colourScheme), disc.bright, disc.dim);
-        if (Load(steering.hiddenFrames) != 0) {
+        if (fastDisc(i)) {
+            DrawPolygonDiscs(polygonDiscs, gathered);
+            gathered = 0;
             DrawDisc(Normal, static_cast<int32_t>(disc.x), static_cast<int32_t>(disc.y), disc.radius, colour);
         } else {
-            DrawPolygonDisc(disc.x, disc.y, disc.radius, colour, Normal);
+            polygonDiscs[gathered++] = {disc.x, disc.y, disc.radius, colour};
         }
     }
+    DrawPolygonDiscs(polygonDiscs, gathered);
     spiralPhase = AdvanceSpiralPhase(phase, Load(settings.direction));
 }

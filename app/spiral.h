@@ -52,3 +52,7 @@ float AdvanceSpiralPhase(float phase, int32_t direction);
 
 // Draws the 300 discs of one frame into the view and advances spiralPhase.
 void DrawSpiralFrame();
+
+// DrawSpiralFrame with the choice of disc made by fastDisc(i), asked just before disc i is drawn
+// (DrawSpiralFrame asks whether hiddenFrames is non-zero): a fast disc if true, else a polygon disc.
+void DrawSpiralDiscs(bool (*fastDisc)(int32_t index));

@@ -133,6 +133,7 @@ inline void StoreCurrentCell() {
     CellStore& s = cellStore;
     const CoverageCell& c = s.current;
     if (c.cover == 0 && c.area == 0) return;
+    if (c.y >= s.hiddenFirst && c.y < s.hiddenEnd && s.hiddenRows[c.y]) return;
     const int32_t slot = s.cellCount & (kCellsPerBlock - 1);
     if (slot == 0 && !OpenNextBlock()) return;  // the cell is dropped
     s.blocks[s.blocksInUse - 1][slot] = c;
@@ -411,6 +412,17 @@ bool GatherCells() {
     return true;
 }
 
+// Whether every row from fixed y1 to fixed y2 is hidden (SetHiddenRows).
+bool LineInHiddenRows(int32_t y1, int32_t y2) {
+    const CellStore& s = cellStore;
+    const int32_t first = std::min(y1, y2) >> kPixelBits, last = std::max(y1, y2) >> kPixelBits;
+    if (first < s.hiddenFirst || last >= s.hiddenEnd) return false;
+    for (int32_t row = first; row <= last; ++row) {
+        if (!s.hiddenRows[row]) return false;
+    }
+    return true;
+}
+
 void CloseOutline() {
     CellStore& s = cellStore;
     if (s.pending && (s.currentX != s.startX || s.currentY != s.startY)) CellLineTo(s.startX, s.startY);
@@ -461,10 +473,15 @@ int32_t RasteriseVertexList() {
         }
         produced = 1;
     }
+    DiscardVertexList();
+    return produced;
+}
+
+void DiscardVertexList() {
+    ShapeVertexList& list = shapeVertexList;
     list.count = 0;
     list.minX = list.minY = kEmptyBoxMin;
     list.maxX = list.maxY = kEmptyBoxMax;
-    return produced;
 }
 
 void CellMoveTo(int32_t x, int32_t y) {
@@ -485,7 +502,7 @@ void CellLineTo(int32_t x, int32_t y) {
     CellStore& s = cellStore;
     if (!s.open) return;  // no outline in progress: the cells are sorted and may be drawn again
     UpdateCellRange(x);
-    RenderLine(s.currentX, s.currentY, x, y);
+    if (!LineInHiddenRows(s.currentY, y)) RenderLine(s.currentX, s.currentY, x, y);
     s.pending = 1;
     s.currentX = x;
     s.currentY = y;
@@ -542,6 +559,13 @@ void SweepCells(uint32_t colour) {
         }
     }
     if (HeldSpanCount() > 0) FlushScanline(colour);
+}
+
+void SetHiddenRows(const uint8_t* hidden, int32_t firstRow, int32_t endRow) {
+    CellStore& s = cellStore;
+    s.hiddenRows = hidden;
+    s.hiddenFirst = hidden ? firstRow : 0;
+    s.hiddenEnd = hidden ? endRow : 0;
 }
 
 void ResetCellStore() {

@@ -70,6 +70,8 @@ struct CellStore {
     int32_t sortedCapacity = 0;
     int32_t* rowStarts = nullptr;    // the sort's per-row counters, one per row of the shape and one more
     int32_t rowStartsCapacity = 0;
+    const uint8_t* hiddenRows = nullptr;  // see SetHiddenRows
+    int32_t hiddenFirst = 0, hiddenEnd = 0;
 };
 extern CellStore cellStore;
 
@@ -85,6 +87,15 @@ void AddShapeVertex(float x, float y);
 
 // Turns the vertex list into cells; 1 if an outline was produced. Empties the list either way.
 int32_t RasteriseVertexList();
+
+// Rows firstRow..endRow-1 with hidden[row] != 0 get no cells until the next call (nullptr: every row
+// gets its cells), and lines that lie wholly in such rows are not walked. The other rows come out
+// exactly as before: a closed outline's cover sums to zero along every row, so no row depends on the
+// cells of another.
+void SetHiddenRows(const uint8_t* hidden, int32_t firstRow, int32_t endRow);
+
+// Empties the vertex list without rasterising it.
+void DiscardVertexList();
 
 // The cell store's pen, in fixed coordinates.
 void CellMoveTo(int32_t x, int32_t y);

@@ -7,6 +7,7 @@
 
 #include "host/frame_buffer.h"
 #include "raster/cells.h"
+#include "raster/disc_batch.h"
 #include "raster/pixel.h"
 #include "raster/portable_trig.h"
 #include "raster/spans.h"
@@ -35,12 +36,12 @@ int32_t VertexCountForRadius(float r) {
     return static_cast<int32_t>(v * 344.0f + 16.0f + 4.0f) & ~3;
 }
 
-void DrawPolygonDisc(float cx, float cy, float r, uint32_t colour, int32_t mode) {
-    if (OutsideView(cx - r, cx + r, cy - r, cy + r)) return;
+bool BuildDiscOutline(float cx, float cy, float r) {
+    if (OutsideView(cx - r, cx + r, cy - r, cy + r)) return false;
     const int32_t n = VertexCountForRadius(r);
     const float step = static_cast<float>(kTwoPi / n);
     const int32_t q = n / 4;
-    if (q > kMaxQuarter) return;  // cannot happen: the count is at most 364
+    if (q > kMaxQuarter) return false;  // cannot happen: the count is at most 364
     RasteriseVertexList();  // discards anything left in the list
 
     // A quarter of the sine; read backwards it is the cosine.
@@ -54,8 +55,11 @@ void DrawPolygonDisc(float cx, float cy, float r, uint32_t colour, int32_t mode)
     for (int32_t i = 0; i < q; ++i) AddShapeVertex(cx + r * sine[i], cy + r * sine[q - i]);
     for (int32_t i = 0; i < q; ++i) AddShapeVertex(cx + r * sine[q - i], cy - r * sine[i]);
     for (int32_t i = 0; i < q; ++i) AddShapeVertex(cx - r * sine[i], cy - r * sine[q - i]);
+    return true;
+}
 
-    if (RasteriseVertexList()) {
+void DrawPolygonDisc(float cx, float cy, float r, uint32_t colour, int32_t mode) {
+    if (BuildDiscOutline(cx, cy, r) && RasteriseVertexList()) {
         SelectShapeMode(mode & 15);
         SweepCells(colour);
     }
@@ -92,6 +96,7 @@ void FillRoundedRect(uint32_t colour, float x0, float y0, float x1, float y1) {
 void InitShapeRasteriser() { ResetCellStore(); }
 
 void ReleaseShapeRasteriser() {
+    ReleaseDiscBatch();
     ReleaseScanline();
     ReleaseCellStore();
 }

@@ -12,6 +12,10 @@
 // Number of polygon vertices for a disc of radius r (a multiple of 4, 12..364).
 int32_t VertexCountForRadius(float r);
 
+// Fills the shape vertex list (raster/cells.h) with the outline of the disc centred at (cx, cy) with
+// radius r; false, with nothing added, if the disc lies wholly outside the view.
+bool BuildDiscOutline(float cx, float cy, float r);
+
 // A filled disc centred at (cx, cy) with radius r; the low 4 bits of mode are the blend mode.
 void DrawPolygonDisc(float cx, float cy, float r, uint32_t colour, int32_t mode);
 

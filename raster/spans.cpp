@@ -30,14 +30,8 @@ uint32_t WithAlpha(uint32_t colour, uint32_t alpha) { return (colour & 0x00fffff
 
 // Mode 1: blend toward the colour by coverage; the alpha channel moves toward the colour's alpha for
 // a pixel, toward k for a partial run.
-void NormalPixel(uint32_t* p, uint32_t colour, uint32_t k) { *p = channels::BlendPacked(*p, colour, k); }
-void NormalRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) {
-    if (k == 255) {
-        FillRun(p, colour, n);
-    } else {
-        BlendRun(p, WithAlpha(colour, k), n);
-    }
-}
+void NormalPixel(uint32_t* p, uint32_t colour, uint32_t k) { DrawNormalPart(p, colour, 1, k, false); }
+void NormalRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) { DrawNormalPart(p, colour, n, k, true); }
 
 // Mode 2: the colour's own opacity scaled by coverage.
 void AlphaPixel(uint32_t* p, uint32_t colour, uint32_t k) { *p = channels::Blend(*p, colour, (AlphaOf(colour) * k) >> 8); }
@@ -160,35 +154,33 @@ void AddSpanInGeneral(int32_t x, int32_t y, uint32_t length, uint32_t coverage) 
 
 namespace {
 
+RowSink rowSink = nullptr;
+
 // Draws the held spans into row with the pixel and run operations given; see FlushScanline.
 template <class Pixel, class Run>
 void DrawHeldSpans(uint32_t* row, uint32_t colour, Pixel pixelOp, Run runOp) {
-    const ScanlineBuffer& sb = scanlineBuffer;
-    const int64_t maxX = frameBuffer.maxX;
-    for (int32_t i = 0; i < sb.count;) {
-        int64_t x = sb.spans[i].x;
-        int64_t n = (sb.spans[i].packed >> 8) & kMaxSpanLength;
-        const uint32_t k = sb.spans[i].packed & 255u;
-        for (++i; i < sb.count && (sb.spans[i].packed & kSpanContinues); ++i) n += (sb.spans[i].packed >> 8) & kMaxSpanLength;
-        const int64_t end = x + n - 1;
-        if (x > maxX || end < 0) continue;
-        if (x < 0) x = 0, n = end + 1;
-        if (end > maxX) n = maxX - x + 1;
+    ForEachClippedHeldSpan([&](int32_t x, uint32_t n, uint32_t k) {
         if (n == 1) {
             pixelOp(row + x, colour, k);
         } else {
-            runOp(row + x, colour, static_cast<uint32_t>(n), k);
+            runOp(row + x, colour, n, k);
         }
-    }
+    });
 }
 
 }  // namespace
+
+void SetRowSink(RowSink sink) { rowSink = sink; }
 
 void FlushScanline(uint32_t colour) {
     const ScanlineBuffer& sb = scanlineBuffer;
     const FrameBuffer& fb = frameBuffer;
     if (!fb.viewBase) return;
     if (static_cast<uint32_t>(sb.lastY) >= static_cast<uint32_t>(fb.viewHeight)) return;
+    if (rowSink) {
+        rowSink(sb.lastY);
+        return;
+    }
     uint32_t* const row = fb.rows[sb.lastY];
     const ShapeModeSlots& slots = shapeModeSlots;
     if (slots.pixelOp == NormalPixel && slots.runOp == NormalRun) {

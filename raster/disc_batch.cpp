@@ -1,0 +1,287 @@
+// Disc batches: dead writes removed before they are made.
+//
+// In mode 1 a span at full coverage (255) that reaches the view as a run of two or more pixels is a
+// plain store of the colour: what the pixels held before does not matter, so every earlier write to
+// them is dead. A batch therefore works backwards. Discs are rasterised from the last to the first;
+// the sweep's rows of spans, clipped to the view exactly as they would be drawn, go to a row sink
+// instead of being drawn. Each span is cut against the pixels that later discs store over (kept per
+// view row as sorted, disjoint intervals); what remains is kept as pieces of that disc, and the
+// disc's own stores join the intervals. Then the kept pieces are drawn forwards, disc by disc, each
+// with the operation its whole span would have had: a piece cut from a run is still drawn as a run,
+// even one pixel long, since the pixel operation rounds differently.
+//
+// Most of the cost of a disc is its cells, and a row of a disc that lies wholly inside later stores
+// (over the whole chord its cells can reach) leaves nothing: the cell store is told to skip such
+// rows, and a disc with nothing but such rows is not rasterised at all.
+//
+// The intervals are an under-estimate when a row has more of them than it can hold: a store that
+// finds no room is just not recorded, which only keeps more writes. If memory for the pieces runs
+// out, the discs not yet captured are drawn one by one first and the captured ones after: a captured
+// disc was only cut against discs after it, so the picture is the same.
+#include "raster/disc_batch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "host/frame_buffer.h"
+#include "raster/cells.h"
+#include "raster/pixel.h"
+#include "raster/polygon.h"
+#include "raster/spans.h"
+
+namespace {
+
+constexpr int32_t kStoresPerRow = 64;
+constexpr int32_t kPieceGrowth = 16384;
+
+// Pixels begin..end-1 of a row.
+struct Interval {
+    int32_t begin, end;
+};
+
+// A kept part of a span: pixels x..x+length-1 of row y.
+struct BatchPiece {
+    int32_t x, y;
+    uint32_t packed;  // bits 0-7 coverage, bit 8 drawn as a run, bits 9-31 length
+};
+constexpr uint32_t kPieceRun = 0x100u;
+constexpr int32_t kMaxPieceLength = (1 << 23) - 1;
+
+struct DiscBatch {
+    Interval* stores = nullptr;       // kStoresPerRow per view row
+    int32_t* storeCounts = nullptr;   // per view row
+    uint8_t* hidden = nullptr;        // per view row, for the disc being rasterised
+    int32_t storeRows = 0;            // rows the three arrays hold
+    BatchPiece* pieces = nullptr;
+    int32_t pieceCount = 0, pieceCapacity = 0;
+    int32_t* firstPiece = nullptr;    // per disc of the batch
+    int32_t discCapacity = 0;
+    int32_t rows = 0;                 // view rows tracked in this batch
+    bool outOfMemory = false;
+};
+DiscBatch batch;
+
+bool ProvideStoreRows(int32_t rows) {
+    DiscBatch& b = batch;
+    if (rows <= b.storeRows) return true;
+    Interval* stores = new (std::nothrow) Interval[static_cast<size_t>(rows) * kStoresPerRow];
+    int32_t* counts = new (std::nothrow) int32_t[static_cast<size_t>(rows)];
+    uint8_t* hidden = new (std::nothrow) uint8_t[static_cast<size_t>(rows)];
+    if (!stores || !counts || !hidden) {
+        delete[] stores;
+        delete[] counts;
+        delete[] hidden;
+        return false;
+    }
+    delete[] b.stores;
+    delete[] b.storeCounts;
+    delete[] b.hidden;
+    b.stores = stores;
+    b.storeCounts = counts;
+    b.hidden = hidden;
+    b.storeRows = rows;
+    return true;
+}
+
+bool ProvideDiscs(int32_t count) {
+    DiscBatch& b = batch;
+    if (count <= b.discCapacity) return true;
+    int32_t* first = new (std::nothrow) int32_t[static_cast<size_t>(count)];
+    if (!first) return false;
+    delete[] b.firstPiece;
+    b.firstPiece = first;
+    b.discCapacity = count;
+    return true;
+}
+
+[[gnu::noinline]] bool GrowPieces() {
+    DiscBatch& b = batch;
+    const int64_t capacity = int64_t{b.pieceCapacity} + kPieceGrowth;
+    BatchPiece* grown = capacity > 0x7fffffff / static_cast<int64_t>(sizeof(BatchPiece))
+                            ? nullptr
+                            : new (std::nothrow) BatchPiece[static_cast<size_t>(capacity)];
+    if (!grown) {
+        b.outOfMemory = true;
+        return false;
+    }
+    if (b.pieceCount > 0) std::memcpy(grown, b.pieces, sizeof(BatchPiece) * static_cast<size_t>(b.pieceCount));
+    delete[] b.pieces;
+    b.pieces = grown;
+    b.pieceCapacity = static_cast<int32_t>(capacity);
+    return true;
+}
+
+inline void KeepPiece(int32_t x, int32_t y, int32_t end, uint32_t kind) {
+    DiscBatch& b = batch;
+    if (b.pieceCount == b.pieceCapacity && !GrowPieces()) return;
+    b.pieces[b.pieceCount++] = {x, y, static_cast<uint32_t>(end - x) << 9 | kind};
+}
+
+// The first of count intervals whose end lies beyond x.
+const Interval* FirstEndingAfter(const Interval* row, int32_t count, int32_t x) {
+    return std::upper_bound(row, row + count, x, [](int32_t v, const Interval& i) { return v < i.end; });
+}
+
+// Adds begin..end-1 to a row's stores, merging what it overlaps or touches.
+void AddStore(Interval* row, int32_t& count, int32_t begin, int32_t end) {
+    int32_t first = 0;
+    while (first < count && row[first].end < begin) ++first;
+    int32_t last = first;  // one past the intervals merged
+    while (last < count && row[last].begin <= end) ++last;
+    if (first == last) {
+        if (count == kStoresPerRow) return;  // no room: the store is just not used
+        std::memmove(row + first + 1, row + first, sizeof(Interval) * static_cast<size_t>(count - first));
+        row[first] = {begin, end};
+        ++count;
+        return;
+    }
+    const Interval merged = {std::min(begin, row[first].begin), std::max(end, row[last - 1].end)};
+    row[first] = merged;
+    std::memmove(row + first + 1, row + last, sizeof(Interval) * static_cast<size_t>(count - last));
+    count -= last - first - 1;
+}
+
+// The row sink while a batch is captured: keeps the parts of the row's spans that no later disc
+// stores over. The spans come in order of x, so the search for the first store that may cut a span
+// only moves on; the row's own stores join the intervals after the row (its spans do not overlap).
+void CaptureRow(int32_t y) {
+    DiscBatch& b = batch;
+    if (y >= b.rows) {  // no intervals kept for this row
+        ForEachClippedHeldSpan([&](int32_t x, uint32_t n, uint32_t k) {
+            KeepPiece(x, y, x + static_cast<int32_t>(n), k | (n != 1 ? kPieceRun : 0));
+        });
+        return;
+    }
+    Interval* const row = b.stores + static_cast<size_t>(y) * kStoresPerRow;
+    const Interval* last = row + b.storeCounts[y];
+    const Interval* store = row;
+    Interval fresh[4];
+    int32_t freshCount = 0;
+    ForEachClippedHeldSpan([&](int32_t x, uint32_t n, uint32_t k) {
+        const int32_t end = x + static_cast<int32_t>(n);
+        const uint32_t kind = k | (n != 1 ? kPieceRun : 0);
+        while (store != last && store->end <= x) ++store;
+        for (const Interval* i = store; i != last && i->begin < end; ++i) {
+            if (i->begin > x) KeepPiece(x, y, i->begin, kind);
+            x = i->end;
+            if (x >= end) break;
+        }
+        if (x < end) KeepPiece(x, y, end, kind);
+        if (kind == (255 | kPieceRun)) {
+            if (freshCount == 4) {  // rare: make room by adding the ones so far
+                for (int32_t f = 0; f < freshCount; ++f) AddStore(row, b.storeCounts[y], fresh[f].begin, fresh[f].end);
+                freshCount = 0;
+                store = row;
+                last = row + b.storeCounts[y];
+            }
+            fresh[freshCount++] = {end - static_cast<int32_t>(n), end};
+        }
+    });
+    for (int32_t f = 0; f < freshCount; ++f) AddStore(row, b.storeCounts[y], fresh[f].begin, fresh[f].end);
+}
+
+// Whether a later store covers columns x0..x1 of row y.
+bool StoredOver(int32_t y, int32_t x0, int32_t x1) {
+    const Interval* const row = batch.stores + static_cast<size_t>(y) * kStoresPerRow;
+    const int32_t count = batch.storeCounts[y];
+    const Interval* i = FirstEndingAfter(row, count, x1);
+    return i != row + count && i->begin <= x0;
+}
+
+// Marks the rows of the disc whose pixels later discs all store over and hands them to the cell
+// store; true if that is every row of the disc. The polygon is inscribed in the circle, so in a row
+// its cells lie within the circle's chord over the row's height. The margins take in the rounding
+// of the vertices and the truncation of their fixed coordinates (a few 1/256 pixel): 0.05 pixel on
+// the circle and the row, and one whole pixel on either end of the chord.
+bool MarkHiddenRows(const PolygonDiscSpec& d) {
+    DiscBatch& b = batch;
+    const FrameBuffer& fb = frameBuffer;
+    SetHiddenRows(nullptr, 0, 0);
+    const double cx = d.x, cy = d.y;
+    const double r = std::fabs(static_cast<double>(d.radius)) * (1.0 + 1.0e-5) + 0.05;
+    constexpr double kFar = 1.0e6;
+    if (!(std::fabs(cx) < kFar && std::fabs(cy) < kFar && r < kFar) || b.rows == 0) return false;
+    const int32_t y0 = std::max(0, static_cast<int32_t>(std::floor(cy - r + 0.5)) - 1);
+    const int32_t y1 = std::min(b.rows - 1, static_cast<int32_t>(std::floor(cy + r + 0.5)) + 1);
+    bool all = true;
+    for (int32_t y = y0; y <= y1; ++y) {
+        // Pixel row y holds the coordinates y - 0.5 .. y + 0.5.
+        const double dy = std::max(0.0, std::max(y - 0.55 - cy, cy - (y + 0.55)));
+        bool hidden = dy >= r;
+        if (!hidden) {
+            const double w = std::sqrt(r * r - dy * dy);
+            const int32_t x0 = std::max(0, static_cast<int32_t>(std::floor(cx - w + 0.5)) - 1);
+            const int32_t x1 = std::min(fb.maxX, static_cast<int32_t>(std::floor(cx + w + 0.5)) + 1);
+            hidden = x0 > x1 || StoredOver(y, x0, x1);
+        }
+        b.hidden[y] = hidden;
+        all = all && hidden;
+    }
+    if (y0 <= y1) SetHiddenRows(b.hidden, y0, y1 + 1);
+    return all && y0 <= y1;
+}
+
+void DrawOneByOne(const PolygonDiscSpec* discs, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) DrawPolygonDisc(discs[i].x, discs[i].y, discs[i].radius, discs[i].colour, Normal);
+}
+
+}  // namespace
+
+void DrawPolygonDiscs(const PolygonDiscSpec* discs, int32_t count) {
+    DiscBatch& b = batch;
+    const FrameBuffer& fb = frameBuffer;
+    if (count <= 0 || !fb.viewBase) return;
+    if (fb.viewWidth > kMaxPieceLength || !ProvideDiscs(count)) {
+        DrawOneByOne(discs, count);
+        return;
+    }
+    const int32_t viewRows = std::min(fb.viewHeight, kRowLimit);
+    b.rows = ProvideStoreRows(viewRows) ? viewRows : 0;
+    if (b.rows > 0) std::fill(b.storeCounts, b.storeCounts + b.rows, 0);
+    b.pieceCount = 0;
+    b.outOfMemory = false;
+
+    SelectShapeMode(Normal);
+    SetRowSink(CaptureRow);
+    int32_t i = count - 1;
+    for (; i >= 0; --i) {
+        const PolygonDiscSpec& d = discs[i];
+        b.firstPiece[i] = b.pieceCount;
+        if (!BuildDiscOutline(d.x, d.y, d.radius)) continue;
+        if (MarkHiddenRows(d)) {
+            DiscardVertexList();
+            continue;
+        }
+        if (RasteriseVertexList()) SweepCells(d.colour);
+        if (b.outOfMemory) {
+            b.pieceCount = b.firstPiece[i];
+            break;
+        }
+    }
+    SetRowSink(nullptr);
+    SetHiddenRows(nullptr, 0, 0);
+
+    // Discs 0..i were not captured (memory ran out); nothing earlier was cut against them.
+    DrawOneByOne(discs, i + 1);
+    for (int32_t j = i + 1; j < count; ++j) {
+        const uint32_t colour = discs[j].colour;
+        const int32_t end = j - 1 > i ? b.firstPiece[j - 1] : b.pieceCount;
+        for (int32_t p = b.firstPiece[j]; p < end; ++p) {
+            const BatchPiece& piece = b.pieces[p];
+            DrawNormalPart(fb.rows[piece.y] + piece.x, colour, piece.packed >> 9, piece.packed & 255u,
+                           (piece.packed & kPieceRun) != 0);
+        }
+    }
+}
+
+void ReleaseDiscBatch() {
+    DiscBatch& b = batch;
+    delete[] b.stores;
+    delete[] b.storeCounts;
+    delete[] b.hidden;
+    delete[] b.pieces;
+    delete[] b.firstPiece;
+    b = DiscBatch();
+}

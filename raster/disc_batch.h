@@ -1,0 +1,21 @@
+// Raster core, disc batches: many mode-1 polygon discs drawn as one picture, each pixel written only
+// by the discs whose writes survive. Drawing thread only.
+#pragma once
+
+#include <cstdint>
+
+struct PolygonDiscSpec {
+    float x, y;  // centre in view coordinates
+    float radius;
+    uint32_t colour;
+};
+
+// Draws discs[0..count-1] in Normal mode so that every pixel ends exactly as it would after
+// DrawPolygonDisc(x, y, radius, colour, Normal) for each disc in turn, but writes a pixel only if no
+// later disc of the batch stores over it; discs hidden that way are not rasterised at all. Working
+// memory grows to the largest batch and view and is kept; without memory the discs are drawn one by
+// one.
+void DrawPolygonDiscs(const PolygonDiscSpec* discs, int32_t count);
+
+// Releases the batch's working memory (process exit).
+void ReleaseDiscBatch();

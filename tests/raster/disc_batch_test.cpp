@@ -1,0 +1,138 @@
+// Disc batches against the same discs drawn one by one: every pixel, alpha included, must match,
+// whatever the discs hide of each other, wherever they cross the view's edges, and whatever the
+// buffer held before (noise, so that a pixel operation put where a run operation belongs shows).
+#include "raster/disc_batch.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "host/frame_buffer.h"
+#include "host/headless_buffer.h"
+#include "raster/pixel.h"
+#include "raster/polygon.h"
+
+namespace {
+
+class DiscBatchTest : public ::testing::Test {
+  protected:
+    void SetUp() override { InitShapeRasteriser(); }
+    void TearDown() override {
+        ReleaseShapeRasteriser();
+        ReleaseHeadlessBuffer();
+    }
+};
+
+void FillWithNoise(uint32_t seed) {
+    std::mt19937 random(seed);
+    for (int32_t y = 0; y < frameBuffer.viewHeight; ++y) {
+        for (int32_t x = 0; x < frameBuffer.viewWidth; ++x) *ViewPixel(x, y) = static_cast<uint32_t>(random());
+    }
+}
+
+std::vector<uint32_t> ViewPixels() {
+    std::vector<uint32_t> out;
+    for (int32_t y = 0; y < frameBuffer.viewHeight; ++y) {
+        for (int32_t x = 0; x < frameBuffer.viewWidth; ++x) out.push_back(*ViewPixel(x, y));
+    }
+    return out;
+}
+
+// The discs drawn both ways on the same noise; reports the first pixel that differs.
+void ExpectBatchMatchesOneByOne(int32_t width, int32_t height, const std::vector<PolygonDiscSpec>& discs,
+                                uint32_t seed) {
+    ASSERT_EQ(CreateHeadlessBuffer(width, height), 1);
+    FillWithNoise(seed);
+    for (const PolygonDiscSpec& d : discs) DrawPolygonDisc(d.x, d.y, d.radius, d.colour, Normal);
+    const std::vector<uint32_t> expected = ViewPixels();
+    FillWithNoise(seed);
+    DrawPolygonDiscs(discs.data(), static_cast<int32_t>(discs.size()));
+    const std::vector<uint32_t> actual = ViewPixels();
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (expected[i] != actual[i]) {
+            ADD_FAILURE() << width << "x" << height << " seed " << seed << ": pixel (" << i % width << ", "
+                          << i / width << ") is " << std::hex << actual[i] << ", one by one " << expected[i];
+            return;
+        }
+    }
+}
+
+// Random discs over and around a view, from dots to discs wider than the view, with colours of any
+// alpha (a store is a store whatever the colour's alpha).
+std::vector<PolygonDiscSpec> RandomDiscs(int32_t width, int32_t height, int32_t count, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> x(-0.3f * width, 1.3f * width), y(-0.3f * height, 1.3f * height);
+    std::uniform_real_distribution<float> logRadius(-2.0f, 7.0f);
+    std::vector<PolygonDiscSpec> discs;
+    for (int32_t i = 0; i < count; ++i) {
+        discs.push_back({x(random), y(random), std::exp(logRadius(random)), static_cast<uint32_t>(random())});
+    }
+    return discs;
+}
+
+TEST_F(DiscBatchTest, RandomOverlappingDiscsMatchDrawingOneByOne) {
+    const int32_t sizes[][2] = {{1, 1}, {2, 3}, {64, 48}, {320, 240}, {641, 479}, {97, 700}, {1500, 9}};
+    uint32_t seed = 1;
+    for (const auto& size : sizes) {
+        for (int32_t round = 0; round < 3; ++round, ++seed) {
+            ExpectBatchMatchesOneByOne(size[0], size[1], RandomDiscs(size[0], size[1], 150, seed), seed);
+        }
+    }
+}
+
+TEST_F(DiscBatchTest, DiscsOnTheViewEdgesMatchDrawingOneByOne) {
+    // Centres on and just beside the edges, so that runs clip to one pixel or none at the border,
+    // and one disc covering the whole view with others before and after it.
+    const int32_t w = 200, h = 150;
+    std::vector<PolygonDiscSpec> discs;
+    const float offsets[] = {-30.6f, -20.5f, -10.49f, -0.5f, 0.0f, 0.49f, 1.5f};
+    uint32_t colour = 0x80ff2040u;
+    for (float o : offsets) {
+        for (float r : {0.7f, 1.5f, 10.25f, 30.5f}) {
+            discs.push_back({o, 75.3f, r + 20.0f, colour += 0x01030507u});
+            discs.push_back({w - 1 - o, 40.7f, r + 20.0f, colour += 0x01030507u});
+            discs.push_back({100.2f, o, r + 20.0f, colour += 0x01030507u});
+            discs.push_back({60.1f, h - 1 - o, r + 20.0f, colour += 0x01030507u});
+            discs.push_back({o, o, r, colour += 0x01030507u});
+        }
+    }
+    discs.insert(discs.begin() + 40, {100.0f, 75.0f, 400.0f, 0xff123456u});
+    ExpectBatchMatchesOneByOne(w, h, discs, 7);
+    // The same in reverse: large discs first, then smaller ones over them.
+    std::vector<PolygonDiscSpec> reversed(discs.rbegin(), discs.rend());
+    ExpectBatchMatchesOneByOne(w, h, reversed, 8);
+}
+
+TEST_F(DiscBatchTest, RowsWithMoreStoresThanTheyKeepMatchDrawingOneByOne) {
+    // Two hundred small discs side by side cross the same rows, more separate stores than a row
+    // keeps; then a second layer shifted by half a disc, then discs between them.
+    std::vector<PolygonDiscSpec> discs;
+    for (int32_t layer = 0; layer < 3; ++layer) {
+        for (int32_t i = 0; i < 200; ++i) {
+            const float x = 4.5f + 10.0f * i + 3.3f * layer;
+            discs.push_back({x, 10.0f + 0.7f * layer, 3.6f, 0xff000000u | static_cast<uint32_t>(i * 997 + layer)});
+        }
+    }
+    ExpectBatchMatchesOneByOne(2010, 21, discs, 11);
+}
+
+TEST_F(DiscBatchTest, DegenerateDiscsMatchDrawingOneByOne) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const std::vector<PolygonDiscSpec> discs = {
+        {50.0f, 50.0f, 30.0f, 0xff00ff00u}, {nan, 40.0f, 10.0f, 0xffff0000u}, {40.0f, 40.0f, nan, 0xff0000ffu},
+        {30.0f, 30.0f, inf, 0x40ffffffu},   {50.0f, 50.0f, 0.0f, 0xff777777u}, {20.0f, 60.0f, 8.0f, 0xff102030u},
+        {-1e9f, 50.0f, 1e9f + 40.0f, 0xff405060u}, {60.0f, 45.0f, -12.5f, 0xff00ff00u},
+        {61.0f, 44.0f, -0.03f, 0xffabcdefu},       {50.0f, 50.0f, 10.0f, 0xff00ff00u}};
+    ExpectBatchMatchesOneByOne(100, 100, discs, 3);
+}
+
+TEST_F(DiscBatchTest, EmptyBatchAndSingleDiscAreLikeDrawingOneByOne) {
+    ExpectBatchMatchesOneByOne(50, 40, {}, 5);
+    ExpectBatchMatchesOneByOne(50, 40, {{25.0f, 20.0f, 12.3f, 0xff336699u}}, 6);
+}
+
+}  // namespace
