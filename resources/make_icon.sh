@@ -47,8 +47,8 @@ EOF
 }
 
 layers=()
-for spec in "48 30 0.45 3" "32 20 0.55 3" "16 10 0.7 2.6"; do
-    read -r size count step turn <<<"$spec"
+for params in "48 30 0.45 3" "32 20 0.55 3" "16 10 0.7 2.6"; do
+    read -r size count step turn <<<"$params"
     options=$(spiral "$size" "$count" "$step" "$turn")
     mapfile -t draw <<<"$options"
     big=$((size * scale))
