@@ -104,7 +104,7 @@ void DrawSpiralDiscs(bool (*fastDisc)(int32_t index)) {
 
     // Polygon discs are gathered and drawn as one batch, which skips the writes that later discs
     // overwrite; a fast disc first draws the batch so far, keeping the order of the discs.
-    PolygonDiscSpec polygonDiscs[kSpiralDiscCount];
+    BatchDisc polygonDiscs[kSpiralDiscCount];
     int32_t gathered = 0;
     SpiralCursor cursor;
     for (int32_t i = 0; i < kSpiralDiscCount; ++i) {

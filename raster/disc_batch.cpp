@@ -195,7 +195,7 @@ bool StoredOver(int32_t y, int32_t x0, int32_t x1) {
 // its cells lie within the circle's chord over the row's height. The margins take in the rounding
 // of the vertices and the truncation of their fixed coordinates (a few 1/256 pixel): 0.05 pixel on
 // the circle and the row, and one whole pixel on either end of the chord.
-bool MarkHiddenRows(const PolygonDiscSpec& d) {
+bool MarkHiddenRows(const BatchDisc& d) {
     DiscBatch& b = batch;
     const FrameBuffer& fb = frameBuffer;
     SetHiddenRows(nullptr, 0, 0);
@@ -223,13 +223,13 @@ bool MarkHiddenRows(const PolygonDiscSpec& d) {
     return all && y0 <= y1;
 }
 
-void DrawOneByOne(const PolygonDiscSpec* discs, int32_t count) {
+void DrawOneByOne(const BatchDisc* discs, int32_t count) {
     for (int32_t i = 0; i < count; ++i) DrawPolygonDisc(discs[i].x, discs[i].y, discs[i].radius, discs[i].colour, Normal);
 }
 
 }  // namespace
 
-void DrawPolygonDiscs(const PolygonDiscSpec* discs, int32_t count) {
+void DrawPolygonDiscs(const BatchDisc* discs, int32_t count) {
     DiscBatch& b = batch;
     const FrameBuffer& fb = frameBuffer;
     if (count <= 0 || !fb.viewBase) return;
@@ -247,7 +247,7 @@ void DrawPolygonDiscs(const PolygonDiscSpec* discs, int32_t count) {
     SetRowSink(CaptureRow);
     int32_t i = count - 1;
     for (; i >= 0; --i) {
-        const PolygonDiscSpec& d = discs[i];
+        const BatchDisc& d = discs[i];
         b.firstPiece[i] = b.pieceCount;
         if (!BuildDiscOutline(d.x, d.y, d.radius)) continue;
         if (MarkHiddenRows(d)) {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-struct PolygonDiscSpec {
+struct BatchDisc {
     float x, y;  // centre in view coordinates
     float radius;
     uint32_t colour;
@@ -15,7 +15,7 @@ struct PolygonDiscSpec {
 // later disc of the batch stores over it; discs hidden that way are not rasterised at all. Working
 // memory grows to the largest batch and view and is kept; without memory the discs are drawn one by
 // one.
-void DrawPolygonDiscs(const PolygonDiscSpec* discs, int32_t count);
+void DrawPolygonDiscs(const BatchDisc* discs, int32_t count);
 
 // Releases the batch's working memory (process exit).
 void ReleaseDiscBatch();

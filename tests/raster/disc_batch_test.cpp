@@ -43,11 +43,11 @@ std::vector<uint32_t> ViewPixels() {
 }
 
 // The discs drawn both ways on the same noise; reports the first pixel that differs.
-void ExpectBatchMatchesOneByOne(int32_t width, int32_t height, const std::vector<PolygonDiscSpec>& discs,
+void ExpectBatchMatchesOneByOne(int32_t width, int32_t height, const std::vector<BatchDisc>& discs,
                                 uint32_t seed) {
     ASSERT_EQ(CreateHeadlessBuffer(width, height), 1);
     FillWithNoise(seed);
-    for (const PolygonDiscSpec& d : discs) DrawPolygonDisc(d.x, d.y, d.radius, d.colour, Normal);
+    for (const BatchDisc& d : discs) DrawPolygonDisc(d.x, d.y, d.radius, d.colour, Normal);
     const std::vector<uint32_t> expected = ViewPixels();
     FillWithNoise(seed);
     DrawPolygonDiscs(discs.data(), static_cast<int32_t>(discs.size()));
@@ -63,11 +63,11 @@ void ExpectBatchMatchesOneByOne(int32_t width, int32_t height, const std::vector
 
 // Random discs over and around a view, from dots to discs wider than the view, with colours of any
 // alpha (a store is a store whatever the colour's alpha).
-std::vector<PolygonDiscSpec> RandomDiscs(int32_t width, int32_t height, int32_t count, uint32_t seed) {
+std::vector<BatchDisc> RandomDiscs(int32_t width, int32_t height, int32_t count, uint32_t seed) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> x(-0.3f * width, 1.3f * width), y(-0.3f * height, 1.3f * height);
     std::uniform_real_distribution<float> logRadius(-2.0f, 7.0f);
-    std::vector<PolygonDiscSpec> discs;
+    std::vector<BatchDisc> discs;
     for (int32_t i = 0; i < count; ++i) {
         discs.push_back({x(random), y(random), std::exp(logRadius(random)), static_cast<uint32_t>(random())});
     }
@@ -88,7 +88,7 @@ TEST_F(DiscBatchTest, DiscsOnTheViewEdgesMatchDrawingOneByOne) {
     // Centres on and just beside the edges, so that runs clip to one pixel or none at the border,
     // and one disc covering the whole view with others before and after it.
     const int32_t w = 200, h = 150;
-    std::vector<PolygonDiscSpec> discs;
+    std::vector<BatchDisc> discs;
     const float offsets[] = {-30.6f, -20.5f, -10.49f, -0.5f, 0.0f, 0.49f, 1.5f};
     uint32_t colour = 0x80ff2040u;
     for (float o : offsets) {
@@ -103,14 +103,14 @@ TEST_F(DiscBatchTest, DiscsOnTheViewEdgesMatchDrawingOneByOne) {
     discs.insert(discs.begin() + 40, {100.0f, 75.0f, 400.0f, 0xff123456u});
     ExpectBatchMatchesOneByOne(w, h, discs, 7);
     // The same in reverse: large discs first, then smaller ones over them.
-    std::vector<PolygonDiscSpec> reversed(discs.rbegin(), discs.rend());
+    std::vector<BatchDisc> reversed(discs.rbegin(), discs.rend());
     ExpectBatchMatchesOneByOne(w, h, reversed, 8);
 }
 
 TEST_F(DiscBatchTest, RowsWithMoreStoresThanTheyKeepMatchDrawingOneByOne) {
     // Two hundred small discs side by side cross the same rows, more separate stores than a row
     // keeps; then a second layer shifted by half a disc, then discs between them.
-    std::vector<PolygonDiscSpec> discs;
+    std::vector<BatchDisc> discs;
     for (int32_t layer = 0; layer < 3; ++layer) {
         for (int32_t i = 0; i < 200; ++i) {
             const float x = 4.5f + 10.0f * i + 3.3f * layer;
@@ -122,7 +122,7 @@ TEST_F(DiscBatchTest, RowsWithMoreStoresThanTheyKeepMatchDrawingOneByOne) {
 
 TEST_F(DiscBatchTest, DegenerateDiscsMatchDrawingOneByOne) {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-    const std::vector<PolygonDiscSpec> discs = {
+    const std::vector<BatchDisc> discs = {
         {50.0f, 50.0f, 30.0f, 0xff00ff00u}, {nan, 40.0f, 10.0f, 0xffff0000u}, {40.0f, 40.0f, nan, 0xff0000ffu},
         {30.0f, 30.0f, inf, 0x40ffffffu},   {50.0f, 50.0f, 0.0f, 0xff777777u}, {20.0f, 60.0f, 8.0f, 0xff102030u},
         {-1e9f, 50.0f, 1e9f + 40.0f, 0xff405060u}, {60.0f, 45.0f, -12.5f, 0xff00ff00u},
