@@ -13,11 +13,14 @@ failed=0
 status=0
 
 # The Windows tests get a display of their own with a known size, whatever DISPLAY says.
-display=:$(( 90 + RANDOM % 400 ))
-Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
+number=$(( 90 + RANDOM % 400 ))
+while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do number=$((number + 1)); done
+Xvfb ":$number" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null; wineserver -k >/dev/null 2>&1' EXIT
-export DISPLAY=$display
+trap 'WINEPREFIX="$root/build/windows/wineprefix" wineserver -k >/dev/null 2>&1; kill $xvfb_pid 2>/dev/null' EXIT
+export DISPLAY=:$number
+for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || echo "warning: the virtual display $DISPLAY did not start"
 
 run_build() {  # name, cmake arguments...
   local name=$1; shift
