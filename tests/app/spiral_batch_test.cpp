@@ -3,6 +3,8 @@
 // fast and polygon discs partway through.
 #include <gtest/gtest.h>
 
+#include "tests/view_pixels.h"
+
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -29,21 +31,6 @@ class SpiralBatchTest : public ::testing::Test {
         ReleaseHeadlessBuffer();
     }
 };
-
-void FillWithNoise(uint32_t seed) {
-    std::mt19937 random(seed);
-    for (int32_t y = 0; y < frameBuffer.viewHeight; ++y) {
-        for (int32_t x = 0; x < frameBuffer.viewWidth; ++x) *ViewPixel(x, y) = static_cast<uint32_t>(random());
-    }
-}
-
-std::vector<uint32_t> ViewPixels() {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < frameBuffer.viewHeight; ++y) {
-        for (int32_t x = 0; x < frameBuffer.viewWidth; ++x) out.push_back(*ViewPixel(x, y));
-    }
-    return out;
-}
 
 // Which discs of a frame are fast discs, for DrawSpiralDiscs.
 int32_t fastFrom = kSpiralDiscCount, fastTo = kSpiralDiscCount, fastEvery = 0;

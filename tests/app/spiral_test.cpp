@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/view_pixels.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -39,14 +41,6 @@ class SpiralTest : public ::testing::Test {
         ResetSpiralRun();
     }
 };
-
-std::vector<uint32_t> ViewPixels() {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < frameBuffer.viewHeight; ++y) {
-        for (int32_t x = 0; x < frameBuffer.viewWidth; ++x) out.push_back(*ViewPixel(x, y));
-    }
-    return out;
-}
 
 // One frame at the given phase on a fresh buffer; hidden selects the fast discs.
 std::vector<uint32_t> Frame(int32_t width, int32_t height, int32_t scheme, int32_t period, bool hidden,

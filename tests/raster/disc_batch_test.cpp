@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/view_pixels.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -26,21 +28,6 @@ class DiscBatchTest : public ::testing::Test {
         ReleaseHeadlessBuffer();
     }
 };
-
-void FillWithNoise(uint32_t seed) {
-    std::mt19937 random(seed);
-    for (int32_t y = 0; y < frameBuffer.viewHeight; ++y) {
-        for (int32_t x = 0; x < frameBuffer.viewWidth; ++x) *ViewPixel(x, y) = static_cast<uint32_t>(random());
-    }
-}
-
-std::vector<uint32_t> ViewPixels() {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < frameBuffer.viewHeight; ++y) {
-        for (int32_t x = 0; x < frameBuffer.viewWidth; ++x) out.push_back(*ViewPixel(x, y));
-    }
-    return out;
-}
 
 // The discs drawn both ways on the same noise; reports the first pixel that differs.
 void ExpectBatchMatchesOneByOne(int32_t width, int32_t height, const std::vector<BatchDisc>& discs,
