@@ -24,6 +24,7 @@
 #include "host/pacing.h"
 #include "host/platform.h"
 #include "host/start_up.h"
+#include "tests/app/settings_test_support.h"
 #include "text_input/input_state.h"
 
 // The effect loop run whole on the headless platform: Present calls back at every presented frame,
@@ -42,17 +43,6 @@ constexpr double kPhaseStep = 0.0385;  // the spiral turns this far per drawn pa
 constexpr int32_t kFrameLimit = 400;   // a loop that never ends on its own gets Esc here
 constexpr uint64_t kRunawayMs = 120 * 1000;  // virtual time after which a stuck loop is stopped
 
-struct Triple {
-    int32_t colourScheme;
-    int32_t period;
-    int32_t direction;
-    bool operator==(const Triple& o) const {
-        return colourScheme == o.colourScheme && period == o.period && direction == o.direction;
-    }
-};
-std::ostream& operator<<(std::ostream& out, const Triple& t) {
-    return out << "{" << t.colourScheme << ", " << t.period << ", " << t.direction << "}";
-}
 Triple CurrentSettings() {
     return {Load(settings.colourScheme), Load(settings.period), Load(settings.direction)};
 }
@@ -111,16 +101,6 @@ void SleepWithRunawayStop(uint32_t ms) {
 
 // Drawn passes between two phases, from the turn each pass makes.
 int64_t PassesBetween(float from, float to) { return std::llround(std::fabs(to - from) / kPhaseStep); }
-
-std::string ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // Every process-wide value the loop reads or writes, back to its state at program start.
 void ResetProgramState() {

@@ -13,6 +13,7 @@
 
 #include "app/key_controls.h"
 #include "app/steering.h"
+#include "tests/app/settings_test_support.h"
 #include "text_input/input_state.h"
 
 namespace {
@@ -23,17 +24,6 @@ using namespace std::string_literals;
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 
-struct Triple {
-    int32_t colourScheme;
-    int32_t period;
-    int32_t direction;
-    bool operator==(const Triple& o) const {
-        return colourScheme == o.colourScheme && period == o.period && direction == o.direction;
-    }
-};
-std::ostream& operator<<(std::ostream& out, const Triple& t) {
-    return out << "{" << t.colourScheme << ", " << t.period << ", " << t.direction << "}";
-}
 
 Triple Read(const Settings& s) { return {Load(s.colourScheme), Load(s.period), Load(s.direction)}; }
 void Write(Settings& s, const Triple& t) {
@@ -49,16 +39,6 @@ Triple Parse(const std::string& bytes) {
     Settings parsed;
     ApplySettingsText(text, parsed);
     return Read(parsed);
-}
-
-std::string ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // --- The file name -------------------------------------------------------------------------------
