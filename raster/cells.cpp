@@ -44,8 +44,8 @@
 #include "host/frame_buffer.h"
 #include "raster/spans.h"
 
-ShapeVertexList shapeVertexList;
-CellStore cellStore;
+thread_local ShapeVertexList shapeVertexList;
+thread_local CellStore cellStore;
 
 // The curve below the diagonal that maps raw coverage to what a span carries.
 const uint8_t shapeCoverageTable[256] = {
@@ -587,6 +587,8 @@ void ReleaseCellStore() {
     delete[] s.blocks;
     delete[] s.sorted;
     delete[] s.rowStarts;
+    delete[] shapeVertexList.vertices;
+    shapeVertexList = ShapeVertexList();
     s.blocks = nullptr;
     s.sorted = nullptr;
     s.rowStarts = nullptr;

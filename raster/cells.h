@@ -42,7 +42,7 @@ struct ShapeVertexList {
     int32_t capacity = 0;
     float minX = 100000.0f, maxX = -100000.0f, minY = 100000.0f, maxY = -100000.0f;
 };
-extern ShapeVertexList shapeVertexList;
+extern thread_local ShapeVertexList shapeVertexList;
 
 struct CoverageCell {
     int16_t x;     // pixel column
@@ -73,7 +73,7 @@ struct CellStore {
     const uint8_t* hiddenRows = nullptr;  // see SetHiddenRows
     int32_t hiddenFirst = 0, hiddenEnd = 0;
 };
-extern CellStore cellStore;
+extern thread_local CellStore cellStore;
 
 // Raw coverage 0..255 (255 also for 256, a full pixel) to the coverage a span carries.
 extern const uint8_t shapeCoverageTable[256];

@@ -21,12 +21,14 @@
 #include "raster/disc_batch.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <new>
 
 #include "host/frame_buffer.h"
 #include "raster/cells.h"
+#include "raster/draw_helper.h"
 #include "raster/pixel.h"
 #include "raster/polygon.h"
 #include "raster/spans.h"
@@ -59,9 +61,11 @@ struct DiscBatch {
     int32_t* firstPiece = nullptr;    // per disc of the batch
     int32_t discCapacity = 0;
     int32_t rows = 0;                 // view rows tracked in this batch
+    int32_t bandFirst = 0, bandEnd = 0;  // the rows this thread draws
+    int32_t markedFirst = 0, markedEnd = 0;  // rows of the band hidden for the current disc
     bool outOfMemory = false;
 };
-DiscBatch batch;
+thread_local DiscBatch batch;
 
 bool ProvideStoreRows(int32_t rows) {
     DiscBatch& b = batch;
@@ -190,21 +194,22 @@ bool StoredOver(int32_t y, int32_t x0, int32_t x1) {
     return i != row + count && i->begin <= x0;
 }
 
-// Marks the rows of the disc whose pixels later discs all store over and hands them to the cell
-// store; true if that is every row of the disc. The polygon is inscribed in the circle, so in a row
-// its cells lie within the circle's chord over the row's height. The margins take in the rounding
-// of the vertices and the truncation of their fixed coordinates (a few 1/256 pixel): 0.05 pixel on
-// the circle and the row, and one whole pixel on either end of the chord.
+// Hides the rows of the disc in the band whose pixels later discs all store over, besides the rows
+// outside the band, which are always hidden; true if that leaves no row of the disc. The polygon is
+// inscribed in the circle, so in a row its cells lie within the circle's chord over the row's
+// height. The margins take in the rounding of the vertices and the truncation of their fixed
+// coordinates (a few 1/256 pixel): 0.05 pixel on the circle and the row, and one whole pixel on
+// either end of the chord. ClearMarkedRows undoes the marks.
 bool MarkHiddenRows(const BatchDisc& d) {
     DiscBatch& b = batch;
     const FrameBuffer& fb = frameBuffer;
-    SetHiddenRows(nullptr, 0, 0);
+    SetHiddenRows(b.hidden, 0, b.rows);
     const double cx = d.x, cy = d.y;
     const double r = std::fabs(static_cast<double>(d.radius)) * (1.0 + 1.0e-5) + 0.05;
     constexpr double kFar = 1.0e6;
-    if (!(std::fabs(cx) < kFar && std::fabs(cy) < kFar && r < kFar) || b.rows == 0) return false;
-    const int32_t y0 = std::max(0, static_cast<int32_t>(std::floor(cy - r + 0.5)) - 1);
-    const int32_t y1 = std::min(b.rows - 1, static_cast<int32_t>(std::floor(cy + r + 0.5)) + 1);
+    if (!(std::fabs(cx) < kFar && std::fabs(cy) < kFar && r < kFar)) return false;
+    const int32_t y0 = std::max(b.bandFirst, static_cast<int32_t>(std::floor(cy - r + 0.5)) - 1);
+    const int32_t y1 = std::min(b.bandEnd - 1, static_cast<int32_t>(std::floor(cy + r + 0.5)) + 1);
     bool all = true;
     for (int32_t y = y0; y <= y1; ++y) {
         // Pixel row y holds the coordinates y - 0.5 .. y + 0.5.
@@ -219,27 +224,41 @@ bool MarkHiddenRows(const BatchDisc& d) {
         b.hidden[y] = hidden;
         all = all && hidden;
     }
-    if (y0 <= y1) SetHiddenRows(b.hidden, y0, y1 + 1);
-    return all && y0 <= y1;
+    b.markedFirst = y0;
+    b.markedEnd = std::max(y0, y1 + 1);
+    return all;
 }
 
+void ClearMarkedRows() {
+    DiscBatch& b = batch;
+    std::fill(b.hidden + b.markedFirst, b.hidden + b.markedEnd, uint8_t{0});
+    b.markedFirst = b.markedEnd = 0;
+}
+
+// Draws the discs one by one, in the band's rows only (the hidden rows are all the others).
 void DrawOneByOne(const BatchDisc* discs, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) DrawPolygonDisc(discs[i].x, discs[i].y, discs[i].radius, discs[i].colour, Normal);
+    DiscBatch& b = batch;
+    SelectShapeMode(Normal);
+    for (int32_t i = 0; i < count; ++i) {
+        if (!BuildDiscOutline(discs[i].x, discs[i].y, discs[i].radius)) continue;
+        SetHiddenRows(b.hidden, 0, b.rows);
+        if (RasteriseVertexList()) SweepCells(discs[i].colour);
+    }
+    SetHiddenRows(nullptr, 0, 0);
 }
 
-}  // namespace
-
-void DrawPolygonDiscs(const BatchDisc* discs, int32_t count) {
+// The batch in the view rows first..end-1, which no other thread draws; false, with nothing drawn,
+// if there is no memory for it.
+bool DrawBand(const BatchDisc* discs, int32_t count, int32_t first, int32_t end) {
     DiscBatch& b = batch;
     const FrameBuffer& fb = frameBuffer;
-    if (count <= 0 || !fb.viewBase) return;
-    if (fb.viewWidth > kMaxPieceLength || !ProvideDiscs(count)) {
-        DrawOneByOne(discs, count);
-        return;
-    }
-    const int32_t viewRows = std::min(fb.viewHeight, kRowLimit);
-    b.rows = ProvideStoreRows(viewRows) ? viewRows : 0;
-    if (b.rows > 0) std::fill(b.storeCounts, b.storeCounts + b.rows, 0);
+    b.rows = std::min(fb.viewHeight, kRowLimit);
+    if (!ProvideDiscs(count) || !ProvideStoreRows(b.rows)) return false;
+    b.bandFirst = first;
+    b.bandEnd = end;
+    b.markedFirst = b.markedEnd = 0;
+    for (int32_t y = 0; y < b.rows; ++y) b.hidden[y] = y < first || y >= end;
+    std::fill(b.storeCounts + first, b.storeCounts + end, 0);
     b.pieceCount = 0;
     b.outOfMemory = false;
 
@@ -250,11 +269,13 @@ void DrawPolygonDiscs(const BatchDisc* discs, int32_t count) {
         const BatchDisc& d = discs[i];
         b.firstPiece[i] = b.pieceCount;
         if (!BuildDiscOutline(d.x, d.y, d.radius)) continue;
-        if (MarkHiddenRows(d)) {
+        const bool hidden = MarkHiddenRows(d);
+        if (hidden) {
             DiscardVertexList();
-            continue;
+        } else if (RasteriseVertexList()) {
+            SweepCells(d.colour);
         }
-        if (RasteriseVertexList()) SweepCells(d.colour);
+        ClearMarkedRows();
         if (b.outOfMemory) {
             b.pieceCount = b.firstPiece[i];
             break;
@@ -265,14 +286,84 @@ void DrawPolygonDiscs(const BatchDisc* discs, int32_t count) {
 
     // Discs 0..i were not captured (memory ran out); nothing earlier was cut against them.
     DrawOneByOne(discs, i + 1);
+    // The pixels of the pieces a little ahead are loaded while the current ones are drawn: most
+    // pieces are single edge pixels far apart, whose reads would otherwise wait for memory.
+    constexpr int32_t kPrefetchPieces = 16;
     for (int32_t j = i + 1; j < count; ++j) {
         const uint32_t colour = discs[j].colour;
-        const int32_t end = j - 1 > i ? b.firstPiece[j - 1] : b.pieceCount;
-        for (int32_t p = b.firstPiece[j]; p < end; ++p) {
+        const int32_t stop = j - 1 > i ? b.firstPiece[j - 1] : b.pieceCount;
+        for (int32_t p = b.firstPiece[j]; p < stop; ++p) {
+            const BatchPiece& ahead = b.pieces[std::min(p + kPrefetchPieces, b.pieceCount - 1)];
+            __builtin_prefetch(fb.rows[ahead.y] + ahead.x, 1);
             const BatchPiece& piece = b.pieces[p];
             DrawNormalPart(fb.rows[piece.y] + piece.x, colour, piece.packed >> 9, piece.packed & 255u,
                            (piece.packed & kPieceRun) != 0);
         }
+    }
+    return true;
+}
+
+struct BandTask {
+    const BatchDisc* discs;
+    int32_t count, first, end;
+    bool drawn;
+    double seconds;
+};
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void DrawBandTask(void* argument) {
+    BandTask& task = *static_cast<BandTask*>(argument);
+    const auto start = std::chrono::steady_clock::now();
+    task.drawn = DrawBand(task.discs, task.count, task.first, task.end);
+    task.seconds = SecondsSince(start);
+}
+
+// The share of the rows the drawing thread keeps: moved after every batch toward the share at which
+// both bands would have taken equally long, had each row of a band cost the band's average.
+double upperShare = 0.5;
+
+void BalanceShares(double upperSeconds, double lowerSeconds) {
+    constexpr double kMinShare = 0.1, kMaxShare = 0.9;
+    const double upperRate = upperSeconds / upperShare, lowerRate = lowerSeconds / (1.0 - upperShare);
+    if (!(upperRate > 0.0 && lowerRate > 0.0)) return;
+    const double balanced = lowerRate / (upperRate + lowerRate);
+    upperShare = std::min(kMaxShare, std::max(kMinShare, (upperShare + balanced) / 2.0));
+}
+
+}  // namespace
+
+void DrawPolygonDiscs(const BatchDisc* discs, int32_t count) {
+    const int32_t rows = std::min(frameBuffer.viewHeight, kRowLimit);
+    DrawPolygonDiscsSplit(discs, count, static_cast<int32_t>(rows * upperShare));
+}
+
+void DrawPolygonDiscsSplit(const BatchDisc* discs, int32_t count, int32_t split) {
+    const FrameBuffer& fb = frameBuffer;
+    if (count <= 0 || !fb.viewBase) return;
+    const int32_t rows = std::min(fb.viewHeight, kRowLimit);
+    if (fb.viewWidth > kMaxPieceLength || !ProvideDiscs(count) || !ProvideStoreRows(rows)) {
+        for (int32_t i = 0; i < count; ++i) DrawPolygonDisc(discs[i].x, discs[i].y, discs[i].radius, discs[i].colour, Normal);
+        return;
+    }
+    // The lower rows go to the helper thread. A row's pixels depend on no other row, so the bands
+    // need nothing from each other and the picture is the same wherever the split lies.
+    split = std::min(rows - 1, std::max(1, split));
+    BandTask lower = {discs, count, split, rows, false, 0.0};
+    if (rows < 2 || !StartHelperTask(DrawBandTask, &lower)) {
+        DrawBand(discs, count, 0, rows);
+        return;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    DrawBand(discs, count, 0, split);
+    const double upperSeconds = SecondsSince(start);
+    WaitForHelperTask();
+    if (lower.drawn) {
+        BalanceShares(upperSeconds, lower.seconds);
+    } else {
+        DrawBand(discs, count, split, rows);  // the helper had no memory
     }
 }
 

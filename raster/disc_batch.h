@@ -1,5 +1,5 @@
 // Raster core, disc batches: many mode-1 polygon discs drawn as one picture, each pixel written only
-// by the discs whose writes survive. Drawing thread only.
+// by the discs whose writes survive, on two threads when there are two cores. Drawing thread only.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,11 @@ struct BatchDisc {
 // memory grows to the largest batch and view and is kept; without memory the discs are drawn one by
 // one.
 void DrawPolygonDiscs(const BatchDisc* discs, int32_t count);
+
+// DrawPolygonDiscs with the view rows from split on drawn by the drawing helper (raster/draw_helper.h),
+// if there is one, at the same time as the rows above. DrawPolygonDiscs splits where the last batches
+// say the work halves; the picture is the same wherever the split lies.
+void DrawPolygonDiscsSplit(const BatchDisc* discs, int32_t count, int32_t split);
 
 // Releases the batch's working memory (process exit).
 void ReleaseDiscBatch();

@@ -8,6 +8,7 @@
 #include "host/frame_buffer.h"
 #include "raster/cells.h"
 #include "raster/disc_batch.h"
+#include "raster/draw_helper.h"
 #include "raster/pixel.h"
 #include "raster/portable_trig.h"
 #include "raster/spans.h"
@@ -96,6 +97,11 @@ void FillRoundedRect(uint32_t colour, float x0, float y0, float x1, float y1) {
 void InitShapeRasteriser() { ResetCellStore(); }
 
 void ReleaseShapeRasteriser() {
+    StopDrawHelper();
+    ReleaseThreadRasteriser();
+}
+
+void ReleaseThreadRasteriser() {
     ReleaseDiscBatch();
     ReleaseScanline();
     ReleaseCellStore();

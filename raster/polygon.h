@@ -22,6 +22,10 @@ void DrawPolygonDisc(float cx, float cy, float r, uint32_t colour, int32_t mode)
 // A rectangle with corners rounded by 20 pixels, always in Multiply mode.
 void FillRoundedRect(uint32_t colour, float x0, float y0, float x1, float y1);
 
-// Initialises the rasteriser tables (start-up) and releases its working memory (process exit).
+// Initialises the rasteriser tables (start-up) and releases its working memory and the drawing
+// helper (process exit).
 void InitShapeRasteriser();
 void ReleaseShapeRasteriser();
+
+// Releases the working memory of the calling thread's rasteriser: every record of it is per thread.
+void ReleaseThreadRasteriser();

@@ -19,7 +19,7 @@
 #include "raster/blend_channels.h"
 #include "raster/pixel.h"
 
-ScanlineBuffer scanlineBuffer;
+thread_local ScanlineBuffer scanlineBuffer;
 
 namespace {
 
@@ -93,7 +93,7 @@ void Empty() {
 
 }  // namespace
 
-ShapeModeSlots shapeModeSlots = {NormalPixel, NormalRun, Normal};
+thread_local ShapeModeSlots shapeModeSlots = {NormalPixel, NormalRun, Normal};
 
 void SelectShapeMode(int32_t mode) {
     ShapeModeSlots& slots = shapeModeSlots;
@@ -154,7 +154,7 @@ void AddSpanInGeneral(int32_t x, int32_t y, uint32_t length, uint32_t coverage) 
 
 namespace {
 
-RowSink rowSink = nullptr;
+thread_local RowSink rowSink = nullptr;
 
 // Draws the held spans into row with the pixel and run operations given; see FlushScanline.
 template <class Pixel, class Run>

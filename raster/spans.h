@@ -34,7 +34,7 @@ struct ScanlineBuffer {
     int32_t lastY = 0x7fff;  // row of the held spans; 0x7fff when empty
     uint32_t colour = 0;     // what AddSpan draws a finished row with
 };
-extern ScanlineBuffer scanlineBuffer;
+extern thread_local ScanlineBuffer scanlineBuffer;
 constexpr uint32_t kSpanGrowth = 1280;
 
 // The operations installed for the cached shape mode (the mode-1 pair and 1 at start-up).
@@ -43,7 +43,7 @@ struct ShapeModeSlots {
     RunOp runOp;
     int32_t mode;
 };
-extern ShapeModeSlots shapeModeSlots;
+extern thread_local ShapeModeSlots shapeModeSlots;
 
 // Installs the pixel and run operations of mode (1..5, 10; any other value acts as 1) unless they
 // are installed already.

@@ -15,6 +15,7 @@
 
 #include "host/frame_buffer.h"
 #include "host/headless_buffer.h"
+#include "raster/draw_helper.h"
 #include "raster/pixel.h"
 #include "raster/polygon.h"
 
@@ -29,23 +30,32 @@ class DiscBatchTest : public ::testing::Test {
     }
 };
 
-// The discs drawn both ways on the same noise; reports the first pixel that differs.
+// Compares the view with expected; reports the first pixel that differs.
+void ExpectViewIs(const std::vector<uint32_t>& expected, const char* how, int32_t width, int32_t height, uint32_t seed) {
+    const std::vector<uint32_t> actual = ViewPixels();
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (expected[i] != actual[i]) {
+            ADD_FAILURE() << how << ", " << width << "x" << height << " seed " << seed << ": pixel (" << i % width
+                          << ", " << i / width << ") is " << std::hex << actual[i] << ", one by one " << expected[i];
+            return;
+        }
+    }
+}
+
+// The discs drawn one by one and as a batch, on one thread and split over two, on the same noise.
 void ExpectBatchMatchesOneByOne(int32_t width, int32_t height, const std::vector<BatchDisc>& discs,
                                 uint32_t seed) {
     ASSERT_EQ(CreateHeadlessBuffer(width, height), 1);
     FillWithNoise(seed);
     for (const BatchDisc& d : discs) DrawPolygonDisc(d.x, d.y, d.radius, d.colour, Normal);
     const std::vector<uint32_t> expected = ViewPixels();
-    FillWithNoise(seed);
-    DrawPolygonDiscs(discs.data(), static_cast<int32_t>(discs.size()));
-    const std::vector<uint32_t> actual = ViewPixels();
-    for (size_t i = 0; i < expected.size(); ++i) {
-        if (expected[i] != actual[i]) {
-            ADD_FAILURE() << width << "x" << height << " seed " << seed << ": pixel (" << i % width << ", "
-                          << i / width << ") is " << std::hex << actual[i] << ", one by one " << expected[i];
-            return;
-        }
+    for (const bool helped : {true, false}) {
+        AllowDrawHelper(helped);
+        FillWithNoise(seed);
+        DrawPolygonDiscs(discs.data(), static_cast<int32_t>(discs.size()));
+        ExpectViewIs(expected, helped ? "two threads" : "one thread", width, height, seed);
     }
+    AllowDrawHelper(true);
 }
 
 // Random discs over and around a view, from dots to discs wider than the view, with colours of any
@@ -120,6 +130,21 @@ TEST_F(DiscBatchTest, DegenerateDiscsMatchDrawingOneByOne) {
 TEST_F(DiscBatchTest, EmptyBatchAndSingleDiscAreLikeDrawingOneByOne) {
     ExpectBatchMatchesOneByOne(50, 40, {}, 5);
     ExpectBatchMatchesOneByOne(50, 40, {{25.0f, 20.0f, 12.3f, 0xff336699u}}, 6);
+}
+
+TEST_F(DiscBatchTest, BatchesMatchWhereverTheRowsAreSplitBetweenTheThreads) {
+    // Split rows out of range are taken to the nearest split that leaves both threads a row.
+    const int32_t w = 300, h = 257;
+    const std::vector<BatchDisc> discs = RandomDiscs(w, h, 120, 21);
+    ASSERT_EQ(CreateHeadlessBuffer(w, h), 1);
+    FillWithNoise(21);
+    for (const BatchDisc& d : discs) DrawPolygonDisc(d.x, d.y, d.radius, d.colour, Normal);
+    const std::vector<uint32_t> expected = ViewPixels();
+    for (const int32_t split : {-5, 0, 1, 2, 3, 64, 128, 129, 200, 255, 256, 257, 4000}) {
+        FillWithNoise(21);
+        DrawPolygonDiscsSplit(discs.data(), static_cast<int32_t>(discs.size()), split);
+        ExpectViewIs(expected, "split", w, h, static_cast<uint32_t>(split));
+    }
 }
 
 }  // namespace
