@@ -72,7 +72,6 @@ namespace {
 constexpr CoverageCell kNoCell = {0x7fff, 0x7fff, 0x7fff7fff, 0, 0};
 constexpr float kEmptyBoxMin = 100000.0f;
 constexpr float kEmptyBoxMax = -100000.0f;
-constexpr int32_t kPrefetchRows = 3;
 
 // Rows the store renders: the view's, as far as a cell's row reaches.
 int32_t RenderedRows() { return std::max(0, std::min(frameBuffer.viewHeight, kRowLimit)); }
@@ -331,14 +330,6 @@ void RenderLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     }
 }
 
-// Raw coverage to 0..255 by the even-odd rule; 0 means nothing to draw.
-inline int32_t CoverageOfRaw(int64_t raw) {
-    int64_t c = raw < 0 ? -raw : raw;
-    c &= 511;
-    if (c > kOnePixel) c = 512 - c;
-    return static_cast<int32_t>(std::min<int64_t>(c, 255));
-}
-
 // Makes room for need entries in a heap array that grows in steps of growth; its contents are not
 // kept. False if memory runs out (the old array stays).
 template <class T>
@@ -508,56 +499,24 @@ void CellLineTo(int32_t x, int32_t y) {
     s.currentY = y;
 }
 
-void SweepCells(uint32_t colour) {
+bool PrepareSweep() {
     CellStore& s = cellStore;
     CloseOutline();
     s.pending = 0;
     if (s.open) {
         StoreCurrentCell();
         s.current = kNoCell;
-        if (s.cellCount == 0 || !GatherCells()) return;
+        if (s.cellCount == 0 || !GatherCells()) return false;
         s.open = 0;
     }
+    return true;
+}
 
+void SweepCells(uint32_t colour) {
+    if (!PrepareSweep()) return;
     SetScanlineColour(colour);
-    ResetScanline(s.minCellX, s.maxCellX);
-    // Not reset between rows: a closed outline brings it back to 0 at the end of every row.
-    int64_t cover = 0;
-    const CoverageCell* cell = s.sorted;
-    const CoverageCell* const end = cell + s.cellCount;  // the sentinel, whose key no cell has
-    // The pixels of the cells a few rows ahead are announced, so that they are in the cache by the
-    // time their row is drawn: a cell's pixel is the one most likely to be read, not just written.
-    constexpr int32_t kPrefetchKeys = kPrefetchRows * 65536;
-    const CoverageCell* ahead = cell;
-    int32_t announcedLine = 0x7fffffff;
-    while (cell != end) {
-        int32_t x = cell->x;
-        const int32_t y = cell->y;
-        const int32_t key = cell->key;
-        for (; ahead->key - kPrefetchKeys <= key && ahead != end; ++ahead) {
-            const int32_t line = ahead->key >> 4;  // 16 pixels, one cache line or so
-            if (line != announcedLine) PrefetchViewPixel(ahead->x, ahead->y);
-            announcedLine = line;
-        }
-        int64_t area = cell->area;
-        cover += cell->cover;
-        for (++cell; cell->key == key; ++cell) {
-            area += cell->area;
-            cover += cell->cover;
-        }
-        // A cell whose pieces leave no area in it (an edge on its left boundary) is covered like the
-        // gap after it, so it joins that run.
-        if (area != 0) {
-            const int32_t c = CoverageOfRaw((cover * 512 - area) >> 9);
-            if (c != 0) AddSpan(x, y, 1, shapeCoverageTable[c]);
-            ++x;
-        }
-        if (cell == end) break;
-        if (cell->x > x) {
-            const int32_t c = CoverageOfRaw(cover);
-            if (c != 0) AddSpan(x, y, static_cast<uint32_t>(cell->x - x), shapeCoverageTable[c]);
-        }
-    }
+    ResetScanline(cellStore.minCellX, cellStore.maxCellX);
+    SweepSortedCells<true>(AddSpan);
     if (HeldSpanCount() > 0) FlushScanline(colour);
 }
 

@@ -3,8 +3,8 @@
 // In mode 1 a span at full coverage (255) that reaches the view as a run of two or more pixels is a
 // plain store of the colour: what the pixels held before does not matter, so every earlier write to
 // them is dead. A batch therefore works backwards. Discs are rasterised from the last to the first;
-// the sweep's rows of spans, clipped to the view exactly as they would be drawn, go to a row sink
-// instead of being drawn. Each span is cut against the pixels that later discs store over (kept per
+// the sweep's spans, clipped to the view exactly as they would be drawn, are captured instead of
+// being drawn. Each span is cut against the pixels that later discs store over (kept per
 // view row as sorted, disjoint intervals); what remains is kept as pieces of that disc, and the
 // disc's own stores join the intervals. Then the kept pieces are drawn forwards, disc by disc, each
 // with the operation its whole span would have had: a piece cut from a run is still drawn as a run,
@@ -147,44 +147,81 @@ void AddStore(Interval* row, int32_t& count, int32_t begin, int32_t end) {
     count -= last - first - 1;
 }
 
-// The row sink while a batch is captured: keeps the parts of the row's spans that no later disc
-// stores over. The spans come in order of x, so the search for the first store that may cut a span
-// only moves on; the row's own stores join the intervals after the row (its spans do not overlap).
-void CaptureRow(int32_t y) {
-    DiscBatch& b = batch;
-    if (y >= b.rows) {  // no intervals kept for this row
-        ForEachClippedHeldSpan([&](int32_t x, uint32_t n, uint32_t k) {
-            KeepPiece(x, y, x + static_cast<int32_t>(n), k | (n != 1 ? kPieceRun : 0));
-        });
-        return;
+// Takes a disc's spans from the sweep and keeps the parts that no later disc stores over. The spans
+// are clipped to the view exactly as drawing them would clip them. They come row by row and in order
+// of x, so the search for the first store that may cut a span only moves on; a row's own stores join
+// its intervals once the row is done (its spans do not overlap).
+class SpanCapture {
+  public:
+    void operator()(int32_t x, int32_t y, uint32_t length, uint32_t k) {
+        if (y != y_) StartRow(y);
+        if (!inView_) return;
+        const int64_t last = int64_t{x} + length - 1;
+        if (x > maxX_ || last < 0) return;
+        const int32_t begin = std::max(x, 0);
+        const int32_t end = static_cast<int32_t>(std::min<int64_t>(last, maxX_)) + 1;
+        const uint32_t kind = k | (end - begin != 1 ? kPieceRun : 0);
+        if (!row_) {  // no intervals kept for this row
+            KeepPiece(begin, y, end, kind);
+            return;
+        }
+        Keep(begin, end, kind);
     }
-    Interval* const row = b.stores + static_cast<size_t>(y) * kStoresPerRow;
-    const Interval* last = row + b.storeCounts[y];
-    const Interval* store = row;
-    Interval fresh[4];
-    int32_t freshCount = 0;
-    ForEachClippedHeldSpan([&](int32_t x, uint32_t n, uint32_t k) {
-        const int32_t end = x + static_cast<int32_t>(n);
-        const uint32_t kind = k | (n != 1 ? kPieceRun : 0);
-        while (store != last && store->end <= x) ++store;
-        for (const Interval* i = store; i != last && i->begin < end; ++i) {
-            if (i->begin > x) KeepPiece(x, y, i->begin, kind);
+
+    // Adds the stores of the row in progress to its intervals.
+    void FinishRow() {
+        if (row_) {
+            for (int32_t f = 0; f < freshCount_; ++f) AddStore(row_, batch.storeCounts[y_], fresh_[f].begin, fresh_[f].end);
+        }
+        freshCount_ = 0;
+        row_ = nullptr;
+    }
+
+  private:
+    void StartRow(int32_t y) {
+        FinishRow();
+        const DiscBatch& b = batch;
+        y_ = y;
+        inView_ = static_cast<uint32_t>(y) < static_cast<uint32_t>(frameBuffer.viewHeight);
+        if (inView_ && y < b.rows) {
+            row_ = b.stores + static_cast<size_t>(y) * kStoresPerRow;
+            store_ = row_;
+            last_ = row_ + b.storeCounts[y];
+        }
+    }
+
+    void Keep(int32_t x, int32_t end, uint32_t kind) {
+        const int32_t begin = x;
+        while (store_ != last_ && store_->end <= x) ++store_;
+        for (const Interval* i = store_; i != last_ && i->begin < end; ++i) {
+            if (i->begin > x) KeepPiece(x, y_, i->begin, kind);
             x = i->end;
             if (x >= end) break;
         }
-        if (x < end) KeepPiece(x, y, end, kind);
+        if (x < end) KeepPiece(x, y_, end, kind);
         if (kind == (255 | kPieceRun)) {
-            if (freshCount == 4) {  // rare: make room by adding the ones so far
-                for (int32_t f = 0; f < freshCount; ++f) AddStore(row, b.storeCounts[y], fresh[f].begin, fresh[f].end);
-                freshCount = 0;
-                store = row;
-                last = row + b.storeCounts[y];
+            if (freshCount_ == kFresh) {  // rare: make room by adding the ones so far
+                const int32_t y = y_;
+                Interval* const row = row_;
+                FinishRow();
+                row_ = row;
+                store_ = row;
+                last_ = row + batch.storeCounts[y];
             }
-            fresh[freshCount++] = {end - static_cast<int32_t>(n), end};
+            fresh_[freshCount_++] = {begin, end};
         }
-    });
-    for (int32_t f = 0; f < freshCount; ++f) AddStore(row, b.storeCounts[y], fresh[f].begin, fresh[f].end);
-}
+    }
+
+    static constexpr int32_t kFresh = 4;
+    const int32_t maxX_ = frameBuffer.maxX;
+    int32_t y_ = 0x7fffffff;
+    bool inView_ = false;
+    Interval* row_ = nullptr;  // the row's intervals, if any are kept for it
+    const Interval* store_ = nullptr;
+    const Interval* last_ = nullptr;
+    Interval fresh_[kFresh];
+    int32_t freshCount_ = 0;
+};
 
 // Whether a later store covers columns x0..x1 of row y.
 bool StoredOver(int32_t y, int32_t x0, int32_t x1) {
@@ -262,8 +299,6 @@ bool DrawBand(const BatchDisc* discs, int32_t count, int32_t first, int32_t end)
     b.pieceCount = 0;
     b.outOfMemory = false;
 
-    SelectShapeMode(Normal);
-    SetRowSink(CaptureRow);
     int32_t i = count - 1;
     for (; i >= 0; --i) {
         const BatchDisc& d = discs[i];
@@ -272,8 +307,10 @@ bool DrawBand(const BatchDisc* discs, int32_t count, int32_t first, int32_t end)
         const bool hidden = MarkHiddenRows(d);
         if (hidden) {
             DiscardVertexList();
-        } else if (RasteriseVertexList()) {
-            SweepCells(d.colour);
+        } else if (RasteriseVertexList() && PrepareSweep()) {
+            SpanCapture capture;
+            SweepSortedCells<false>(capture);
+            capture.FinishRow();
         }
         ClearMarkedRows();
         if (b.outOfMemory) {
@@ -281,7 +318,6 @@ bool DrawBand(const BatchDisc* discs, int32_t count, int32_t first, int32_t end)
             break;
         }
     }
-    SetRowSink(nullptr);
     SetHiddenRows(nullptr, 0, 0);
 
     // Discs 0..i were not captured (memory ran out); nothing earlier was cut against them.

@@ -154,7 +154,24 @@ void AddSpanInGeneral(int32_t x, int32_t y, uint32_t length, uint32_t coverage) 
 
 namespace {
 
-thread_local RowSink rowSink = nullptr;
+// Hands every held span, its pieces joined and clipped to the view's columns, to visit(x, n, k) in
+// order of x.
+template <class Visit>
+void ForEachClippedHeldSpan(Visit visit) {
+    const ScanlineBuffer& sb = scanlineBuffer;
+    const int64_t maxX = frameBuffer.maxX;
+    for (int32_t i = 0; i < sb.count;) {
+        int64_t x = sb.spans[i].x;
+        int64_t n = (sb.spans[i].packed >> 8) & kMaxSpanLength;
+        const uint32_t k = sb.spans[i].packed & 255u;
+        for (++i; i < sb.count && (sb.spans[i].packed & kSpanContinues); ++i) n += (sb.spans[i].packed >> 8) & kMaxSpanLength;
+        const int64_t end = x + n - 1;
+        if (x > maxX || end < 0) continue;
+        if (x < 0) x = 0, n = end + 1;
+        if (end > maxX) n = maxX - x + 1;
+        visit(static_cast<int32_t>(x), static_cast<uint32_t>(n), k);
+    }
+}
 
 // Draws the held spans into row with the pixel and run operations given; see FlushScanline.
 template <class Pixel, class Run>
@@ -170,17 +187,11 @@ void DrawHeldSpans(uint32_t* row, uint32_t colour, Pixel pixelOp, Run runOp) {
 
 }  // namespace
 
-void SetRowSink(RowSink sink) { rowSink = sink; }
-
 void FlushScanline(uint32_t colour) {
     const ScanlineBuffer& sb = scanlineBuffer;
     const FrameBuffer& fb = frameBuffer;
     if (!fb.viewBase) return;
     if (static_cast<uint32_t>(sb.lastY) >= static_cast<uint32_t>(fb.viewHeight)) return;
-    if (rowSink) {
-        rowSink(sb.lastY);
-        return;
-    }
     uint32_t* const row = fb.rows[sb.lastY];
     const ShapeModeSlots& slots = shapeModeSlots;
     if (slots.pixelOp == NormalPixel && slots.runOp == NormalRun) {

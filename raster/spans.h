@@ -3,8 +3,7 @@
 //
 // A shape's sweep goes: SelectShapeMode(mode), SetScanlineColour(colour), ResetScanline(min, max), then
 // AddSpan for every span in row order, and a final FlushScanline(colour) if HeldSpanCount() > 0.
-// AddSpan draws each finished row itself, with the colour set by SetScanlineColour, or hands it to
-// the row sink if one is set (disc batches capture rows that way, raster/disc_batch.h).
+// AddSpan draws each finished row itself, with the colour set by SetScanlineColour.
 #pragma once
 
 #include <cstdint>
@@ -82,31 +81,6 @@ inline void PrefetchViewPixel(int32_t x, int32_t y) {
 
 // Draws the held row with colour; leaves the buffer as it is.
 void FlushScanline(uint32_t colour);
-
-// Hands every held span, its pieces joined and clipped to the view's columns, to visit(x, n, k) in
-// order of x. FlushScanline draws what this yields, so a capture of it is exactly what would be drawn.
-template <class Visit>
-inline void ForEachClippedHeldSpan(Visit visit) {
-    const ScanlineBuffer& sb = scanlineBuffer;
-    const int64_t maxX = frameBuffer.maxX;
-    for (int32_t i = 0; i < sb.count;) {
-        int64_t x = sb.spans[i].x;
-        int64_t n = (sb.spans[i].packed >> 8) & kMaxSpanLength;
-        const uint32_t k = sb.spans[i].packed & 255u;
-        for (++i; i < sb.count && (sb.spans[i].packed & kSpanContinues); ++i) n += (sb.spans[i].packed >> 8) & kMaxSpanLength;
-        const int64_t end = x + n - 1;
-        if (x > maxX || end < 0) continue;
-        if (x < 0) x = 0, n = end + 1;
-        if (end > maxX) n = maxX - x + 1;
-        visit(static_cast<int32_t>(x), static_cast<uint32_t>(n), k);
-    }
-}
-
-// While a sink is set, FlushScanline calls it with the held row's y (inside the view) instead of
-// drawing; the sink reads the spans with ForEachClippedHeldSpan. Rows outside the view are dropped
-// as before. nullptr draws again.
-using RowSink = void (*)(int32_t y);
-void SetRowSink(RowSink sink);
 
 // Mode 1, the spiral's, for a span or a part of one: run says whether the whole span was drawn by the
 // run operation (more than one pixel after clipping to the view). A part cut from a run keeps the
