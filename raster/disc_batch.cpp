@@ -153,7 +153,7 @@ void AddStore(Interval* row, int32_t& count, int32_t begin, int32_t end) {
 // its intervals once the row is done (its spans do not overlap).
 class SpanCapture {
   public:
-    void operator()(int32_t x, int32_t y, uint32_t length, uint32_t k) {
+    [[gnu::always_inline]] void operator()(int32_t x, int32_t y, uint32_t length, uint32_t k) {
         if (y != y_) StartRow(y);
         if (!inView_) return;
         const int64_t last = int64_t{x} + length - 1;
@@ -178,7 +178,7 @@ class SpanCapture {
     }
 
   private:
-    void StartRow(int32_t y) {
+    [[gnu::noinline]] void StartRow(int32_t y) {
         FinishRow();
         const DiscBatch& b = batch;
         y_ = y;
@@ -190,7 +190,7 @@ class SpanCapture {
         }
     }
 
-    void Keep(int32_t x, int32_t end, uint32_t kind) {
+    [[gnu::always_inline]] void Keep(int32_t x, int32_t end, uint32_t kind) {
         const int32_t begin = x;
         while (store_ != last_ && store_->end <= x) ++store_;
         for (const Interval* i = store_; i != last_ && i->begin < end; ++i) {
