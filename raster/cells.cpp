@@ -159,7 +159,7 @@ void UpdateCellRange(int32_t x) {
 
 // The piece of a line inside row ey, from (xa, ya) to (xb, yb); ya and yb are vertical fractions
 // 0..256 within the row. The current cell is the one holding (xa, ya).
-void RowPiece(int32_t ey, int32_t xa, int32_t ya, int32_t xb, int32_t yb) {
+[[gnu::always_inline]] inline void RowPiece(int32_t ey, int32_t xa, int32_t ya, int32_t xb, int32_t yb) {
     int32_t ex1 = xa >> kPixelBits;
     const int32_t ex2 = xb >> kPixelBits;
     const int32_t fx1 = xa & kPixelMask;

@@ -253,9 +253,11 @@ bool MarkHiddenRows(const BatchDisc& d) {
         const double dy = std::max(0.0, std::max(y - 0.55 - cy, cy - (y + 0.55)));
         bool hidden = dy >= r;
         if (!hidden) {
+            // Truncation instead of floor: it differs only below zero, where it can only widen the
+            // chord (x0 is at least 0 either way).
             const double w = std::sqrt(r * r - dy * dy);
-            const int32_t x0 = std::max(0, static_cast<int32_t>(std::floor(cx - w + 0.5)) - 1);
-            const int32_t x1 = std::min(fb.maxX, static_cast<int32_t>(std::floor(cx + w + 0.5)) + 1);
+            const int32_t x0 = std::max(0, static_cast<int32_t>(cx - w + 0.5) - 1);
+            const int32_t x1 = std::min(fb.maxX, static_cast<int32_t>(cx + w + 0.5) + 1);
             hidden = x0 > x1 || StoredOver(y, x0, x1);
         }
         b.hidden[y] = hidden;
