@@ -11,6 +11,7 @@
 #include "host/host_config.h"
 #include "host/platform.h"
 #include "host/start_up.h"
+#include "raster/polygon.h"
 
 namespace {
 
@@ -41,6 +42,8 @@ void RunPass() {
 void ShutDown() {
     ReleaseBackBuffer();
     SaveSettings();
+    // The rasteriser's records are per thread, and the releases at exit run on the main thread.
+    ReleaseThreadRasteriser();
 }
 
 }  // namespace
