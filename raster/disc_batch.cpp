@@ -14,10 +14,16 @@
 // (over the whole chord its cells can reach) leaves nothing: the cell store is told to skip such
 // rows, and a disc with nothing but such rows is not rasterised at all.
 //
+// With two cores the batch is drawn in two bands of rows at once, the lower band by the drawing
+// helper (raster/draw_helper.h). Everything above is per row, so each band is the same batch with the
+// other band's rows hidden from the cell store; the rasteriser's records are per thread. The split
+// row follows the time the bands took, so that neither thread waits long for the other.
+//
 // The intervals are an under-estimate when a row has more of them than it can hold: a store that
 // finds no room is just not recorded, which only keeps more writes. If memory for the pieces runs
 // out, the discs not yet captured are drawn one by one first and the captured ones after: a captured
-// disc was only cut against discs after it, so the picture is the same.
+// disc was only cut against discs after it, so the picture is the same. A helper without memory for
+// its band draws nothing, and the drawing thread draws that band after its own.
 #include "raster/disc_batch.h"
 
 #include <algorithm>
