@@ -136,8 +136,8 @@ const Interval* FirstEndingAfter(const Interval* row, int32_t count, int32_t x) 
 
 // Adds begin..end-1 to a row's stores, merging what it overlaps or touches.
 void AddStore(Interval* row, int32_t& count, int32_t begin, int32_t end) {
-    int32_t first = 0;
-    while (first < count && row[first].end < begin) ++first;
+    const int32_t first = static_cast<int32_t>(
+        std::lower_bound(row, row + count, begin, [](const Interval& i, int32_t v) { return i.end < v; }) - row);
     int32_t last = first;  // one past the intervals merged
     while (last < count && row[last].begin <= end) ++last;
     if (first == last) {
@@ -149,6 +149,7 @@ void AddStore(Interval* row, int32_t& count, int32_t begin, int32_t end) {
     }
     const Interval merged = {std::min(begin, row[first].begin), std::max(end, row[last - 1].end)};
     row[first] = merged;
+    if (last == first + 1) return;  // the usual case: one interval grown
     std::memmove(row + first + 1, row + last, sizeof(Interval) * static_cast<size_t>(count - last));
     count -= last - first - 1;
 }
