@@ -21,8 +21,4 @@ if [ ! -f "$WINEPREFIX/.gyrata-ready" ]; then
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
-# A server that stays up for a minute after its last client, so that tests started one after another
-# share it: a server shutting down just as the next program connects fails that program with
-# "recvmsg: Connection reset by peer". If one is running already, this does nothing.
-wineserver -p60 >/dev/null 2>&1
 exec wine "$@"
