@@ -160,7 +160,9 @@ void SweepSortedCells(Emit&& emit) {
         if (cell == end) break;
         if (cell->x > x) {
             const int32_t c = CoverageOfRaw(cover);
-            if (c != 0) emit(x, y, static_cast<uint32_t>(cell->x - x), static_cast<uint32_t>(shapeCoverageTable[c]));
+            if (c != 0) {
+                emit(x, y, static_cast<uint32_t>(cell->x - x), static_cast<uint32_t>(shapeCoverageTable[c]));
+            }
         }
     }
 }

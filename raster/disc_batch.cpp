@@ -136,8 +136,8 @@ const Interval* FirstEndingAfter(const Interval* row, int32_t count, int32_t x) 
 
 // Adds begin..end-1 to a row's stores, merging what it overlaps or touches.
 void AddStore(Interval* row, int32_t& count, int32_t begin, int32_t end) {
-    const int32_t first = static_cast<int32_t>(
-        std::lower_bound(row, row + count, begin, [](const Interval& i, int32_t v) { return i.end < v; }) - row);
+    const auto endsBefore = [](const Interval& i, int32_t v) { return i.end < v; };
+    const int32_t first = static_cast<int32_t>(std::lower_bound(row, row + count, begin, endsBefore) - row);
     int32_t last = first;  // one past the intervals merged
     while (last < count && row[last].begin <= end) ++last;
     if (first == last) {
@@ -178,7 +178,9 @@ class SpanCapture {
     // Adds the stores of the row in progress to its intervals.
     void FinishRow() {
         if (row_) {
-            for (int32_t f = 0; f < freshCount_; ++f) AddStore(row_, batch.storeCounts[y_], fresh_[f].begin, fresh_[f].end);
+            for (int32_t f = 0; f < freshCount_; ++f) {
+                AddStore(row_, batch.storeCounts[y_], fresh_[f].begin, fresh_[f].end);
+            }
         }
         freshCount_ = 0;
         row_ = nullptr;
@@ -247,7 +249,6 @@ bool StoredOver(int32_t y, int32_t x0, int32_t x1) {
 bool MarkHiddenRows(const BatchDisc& d) {
     DiscBatch& b = batch;
     const FrameBuffer& fb = frameBuffer;
-    SetHiddenRows(b.hidden, 0, b.rows);
     const double cx = d.x, cy = d.y;
     const double r = std::fabs(static_cast<double>(d.radius)) * (1.0 + 1.0e-5) + 0.05;
     constexpr double kFar = 1.0e6;
@@ -283,14 +284,11 @@ void ClearMarkedRows() {
 
 // Draws the discs one by one, in the band's rows only (the hidden rows are all the others).
 void DrawOneByOne(const BatchDisc* discs, int32_t count) {
-    DiscBatch& b = batch;
     SelectShapeMode(Normal);
     for (int32_t i = 0; i < count; ++i) {
-        if (!BuildDiscOutline(discs[i].x, discs[i].y, discs[i].radius)) continue;
-        SetHiddenRows(b.hidden, 0, b.rows);
-        if (RasteriseVertexList()) SweepCells(discs[i].colour);
+        const BatchDisc& d = discs[i];
+        if (BuildDiscOutline(d.x, d.y, d.radius) && RasteriseVertexList()) SweepCells(d.colour);
     }
-    SetHiddenRows(nullptr, 0, 0);
 }
 
 // The batch in the view rows first..end-1, which no other thread draws; false, with nothing drawn,
@@ -307,6 +305,8 @@ bool DrawBand(const BatchDisc* discs, int32_t count, int32_t first, int32_t end)
     std::fill(b.storeCounts + first, b.storeCounts + end, 0);
     b.pieceCount = 0;
     b.outOfMemory = false;
+    // The rows outside the band, and those MarkHiddenRows adds for each disc, get no cells.
+    SetHiddenRows(b.hidden, 0, b.rows);
 
     int32_t i = count - 1;
     for (; i >= 0; --i) {
@@ -327,10 +327,9 @@ bool DrawBand(const BatchDisc* discs, int32_t count, int32_t first, int32_t end)
             break;
         }
     }
-    SetHiddenRows(nullptr, 0, 0);
-
     // Discs 0..i were not captured (memory ran out); nothing earlier was cut against them.
     DrawOneByOne(discs, i + 1);
+    SetHiddenRows(nullptr, 0, 0);
     // The pixels of the pieces a little ahead are loaded while the current ones are drawn: most
     // pieces are single edge pixels far apart, whose reads would otherwise wait for memory.
     constexpr int32_t kPrefetchPieces = 16;
@@ -390,7 +389,9 @@ void DrawPolygonDiscsSplit(const BatchDisc* discs, int32_t count, int32_t split)
     if (count <= 0 || !fb.viewBase) return;
     const int32_t rows = std::min(fb.viewHeight, kRowLimit);
     if (fb.viewWidth > kMaxPieceLength || !ProvideDiscs(count) || !ProvideStoreRows(rows)) {
-        for (int32_t i = 0; i < count; ++i) DrawPolygonDisc(discs[i].x, discs[i].y, discs[i].radius, discs[i].colour, Normal);
+        for (int32_t i = 0; i < count; ++i) {
+            DrawPolygonDisc(discs[i].x, discs[i].y, discs[i].radius, discs[i].colour, Normal);
+        }
         return;
     }
     // The lower rows go to the helper thread. A row's pixels depend on no other row, so the bands

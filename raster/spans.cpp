@@ -164,7 +164,9 @@ void ForEachClippedHeldSpan(Visit visit) {
         int64_t x = sb.spans[i].x;
         int64_t n = (sb.spans[i].packed >> 8) & kMaxSpanLength;
         const uint32_t k = sb.spans[i].packed & 255u;
-        for (++i; i < sb.count && (sb.spans[i].packed & kSpanContinues); ++i) n += (sb.spans[i].packed >> 8) & kMaxSpanLength;
+        for (++i; i < sb.count && (sb.spans[i].packed & kSpanContinues); ++i) {
+            n += (sb.spans[i].packed >> 8) & kMaxSpanLength;
+        }
         const int64_t end = x + n - 1;
         if (x > maxX || end < 0) continue;
         if (x < 0) x = 0, n = end + 1;

@@ -31,12 +31,14 @@ class DiscBatchTest : public ::testing::Test {
 };
 
 // Compares the view with expected; reports the first pixel that differs.
-void ExpectViewIs(const std::vector<uint32_t>& expected, const char* how, int32_t width, int32_t height, uint32_t seed) {
+void ExpectViewIs(const std::vector<uint32_t>& expected, const char* how, int32_t width, int32_t height,
+                  uint32_t seed) {
     const std::vector<uint32_t> actual = ViewPixels();
     for (size_t i = 0; i < expected.size(); ++i) {
         if (expected[i] != actual[i]) {
-            ADD_FAILURE() << how << ", " << width << "x" << height << " seed " << seed << ": pixel (" << i % width
-                          << ", " << i / width << ") is " << std::hex << actual[i] << ", one by one " << expected[i];
+            ADD_FAILURE() << how << ", " << width << "x" << height << " seed " << seed << ": pixel ("
+                          << i % width << ", " << i / width << ") is " << std::hex << actual[i]
+                          << ", one by one " << expected[i];
             return;
         }
     }

@@ -68,7 +68,8 @@ void AggFrame(benchmark::State& state) { ReferenceFrame(state, DrawWithAgg); }
 // Wall-clock time per frame, as the screen shows it; the CPU column is the whole process's, both
 // threads of a split polygon frame included.
 void Sizes(benchmark::internal::Benchmark* b) {
-    b->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+    b->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+    b->UseRealTime()->MeasureProcessCPUTime();
 }
 
 BENCHMARK(PolygonFrame)->Apply(Sizes);
