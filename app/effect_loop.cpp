@@ -3,6 +3,7 @@
 #include <atomic>
 #include <string>
 
+#include "app/help_overlay.h"
 #include "app/key_controls.h"
 #include "app/render_passes.h"
 #include "app/settings_file.h"
@@ -25,21 +26,28 @@ void StartUp() {
     if (hookTable.splashPainter) {
         while (SplashTimerRunning()) SleepMs(kSplashPollMs);
     }
+    StartHelpOverlay();
     hookTable.keyUpHook.store(KeyControlsHook, std::memory_order_relaxed);
     KeyControlsHook();  // no key is released yet: this only resets the input state
 }
 
 // One pass: a paused pass shows the unchanged picture; hidden passes are drawn but not paced or shown.
+// The help panel is drawn on every pass and removed once its frame has been shown.
 void RunPass() {
     if (Load(steering.paused)) {
         SleepMs(kPausedPassMs);
     } else {
         DrawSpiralFrame();
     }
-    if (!CountDownHiddenFrame()) Present();
+    DrawHelpPanel();
+    if (!CountDownHiddenFrame()) {
+        Present();
+        RemoveHelpPanel();
+    }
 }
 
 void ShutDown() {
+    StopHelpOverlay();
     ReleaseBackBuffer();
     SaveSettings();
     // The rasteriser's records are per thread, and the releases at exit run on the main thread.

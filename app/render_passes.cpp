@@ -1,5 +1,6 @@
 #include "app/render_passes.h"
 
+#include "app/help_overlay.h"
 #include "app/spiral.h"
 #include "app/steering.h"
 
@@ -19,6 +20,8 @@ int32_t CountDownHiddenFrame() {
 void RenderPasses(int64_t passes) {
     for (int64_t pass = 0; pass < passes; ++pass) {
         DrawSpiralFrame();
-        CountDownHiddenFrame();
+        DrawHelpPanel();
+        const bool presented = CountDownHiddenFrame() == 0;
+        if (presented && pass + 1 < passes) RemoveHelpPanel();
     }
 }

@@ -14,6 +14,8 @@ void ResetSpiralRun();
 // the same moment is not lost.
 int32_t CountDownHiddenFrame();
 
-// Runs `passes` passes: each draws one spiral frame (fast discs while hiddenFrames is non-zero,
-// polygon discs otherwise) and then counts a hidden frame down.
+// Runs `passes` passes as the effect loop does: each draws one spiral frame (fast discs while
+// hiddenFrames is non-zero, polygon discs otherwise) and the help panel if it is up, then counts a
+// hidden frame down; a presented pass then removes the panel, except the last one, which is left as
+// it would be on the screen.
 void RenderPasses(int64_t passes);

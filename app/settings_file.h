@@ -64,6 +64,3 @@ int32_t SaveSettings();
 // platform's paths are narrow).
 int32_t ReadSettingsFile(const std::wstring& fileName, SettingsText& content);
 int32_t ReplaceSettingsFile(const std::wstring& fileName, const std::string& bytes);
-
-// UTF-8 form of a wide string (UTF-32 or UTF-16 code units); invalid code points become U+FFFD.
-std::string WideToUtf8(const std::wstring& wide);

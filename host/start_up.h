@@ -66,7 +66,9 @@ using ReleaseProc = void (*)();
 void RegisterRelease(ReleaseProc release);
 void RunRegisteredReleases();
 
-// Provided by the application: its display set-up (window name, clear colour, full-screen size,
-// appMain, the back buffer) and its texts and painters. The start-up routine calls them last.
+// Provided by the application: the save stack of its help overlay with its release registered
+// (called early, before the rasteriser's set-up); its display set-up (window name, clear colour,
+// full-screen size, appMain, the back buffer) and its texts and painters (called last).
+void SetUpApplicationSaveStack();
 void SetUpApplicationDisplay();
 void SetUpApplicationTexts();

@@ -6,6 +6,7 @@
 ThreadState threadState;
 TimerSlots timerSlots;
 void (*outOfMemoryReport)() = nullptr;
+void (*runtimeErrorReport)(const wchar_t* text) = nullptr;
 
 namespace {
 

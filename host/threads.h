@@ -49,3 +49,7 @@ void FreeAligned(void* block);
 
 // Filled by the platform layer: shows the out-of-memory message and asks the window to close.
 extern void (*outOfMemoryReport)();
+
+// Filled by the platform layer: shows a fatal condition (caption "Process Runtime Error") and asks
+// the window to close. Returns when the caller survives the close request.
+extern void (*runtimeErrorReport)(const wchar_t* text);

@@ -31,5 +31,6 @@ void InstallHostDefaults() {
     hookTable.configureMain = DefaultConfigureMain;
     hookTable.previewPainter = DefaultPreviewPainter;
     outOfMemoryReport = ReportOutOfMemory;
+    runtimeErrorReport = ReportRuntimeError;
     InstallWindowsPacing();
 }

@@ -30,3 +30,6 @@ void InstallWindowsPacing();
 
 // "Out of memory", then a close request; ends the process if the caller would go on.
 void ReportOutOfMemory();
+
+// The message in a box captioned "Process Runtime Error", then a close request.
+void ReportRuntimeError(const wchar_t* text);

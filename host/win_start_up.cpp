@@ -12,13 +12,16 @@
 #include "host/win_host.h"
 #include "raster/polygon.h"
 #include "raster/spans.h"
+#include "sprite/image_decoder.h"
 #include "text_input/input_state.h"
 
 void RunStartUp() {
     InstallHostDefaults();
+    InstallImageDecoder();
 
     splashSlot = AllocateSlot();
     frameBuffer.viewLeft = frameBuffer.viewTop = frameBuffer.viewRight = frameBuffer.viewBottom = -1;
+    SetUpApplicationSaveStack();
     SelectShapeMode(1);
     InitShapeRasteriser();
     RegisterRelease(ReleaseShapeRasteriser);

@@ -301,9 +301,13 @@ int RunHost(HINSTANCE instance, int showCommand) {
     return static_cast<int>(message.wParam);
 }
 
-void ReportOutOfMemory() {
-    MessageBoxW(hostWindow, L"Out of memory", L"Process Runtime Error", MB_ICONERROR);
+void ReportRuntimeError(const wchar_t* text) {
+    MessageBoxW(hostWindow, text, L"Process Runtime Error", MB_ICONERROR);
     if (hostWindow) SendMessageW(hostWindow, WM_CLOSE, 0, 0);
+}
+
+void ReportOutOfMemory() {
+    ReportRuntimeError(L"Out of memory");
     // Still here: the close could not stop the caller (no window yet, or appMain not running), and the
     // caller has no memory to go on with.
     EndProgramNow();

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libgtest-dev googletest libbenchmark-dev libpng-dev
+  libgtest-dev googletest libbenchmark-dev libpng-dev libgdk-pixbuf-2.0-dev
   mingw-w64 g++-mingw-w64-i686-posix
   wine wine32:i386
   xvfb xdotool x11-utils imagemagick

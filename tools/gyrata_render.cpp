@@ -9,10 +9,16 @@
 #include <sstream>
 #include <string>
 
+#include "app/help_overlay.h"
+#include "app/key_controls.h"
 #include "app/render_passes.h"
+#include "app/save_stack.h"
 #include "app/steering.h"
 #include "host/headless_buffer.h"
+#include "host/threads.h"
+#include "host/utf8.h"
 #include "raster/polygon.h"
+#include "sprite/image_decoder.h"
 #include "tools/image_output.h"
 #include "tools/render_options.h"
 #include "tools/render_scene.h"
@@ -32,6 +38,11 @@ bool ReadFile(const std::string& path, std::string& text) {
     if (in.bad()) return false;
     text = content.str();
     return true;
+}
+
+// The screen saver shows these in a message box; here they go to the error stream.
+void ReportToStderr(const wchar_t* text) {
+    std::fprintf(stderr, "gyrata-render: %s\n", WideToUtf8(text).c_str());
 }
 
 }  // namespace
@@ -62,6 +73,8 @@ int main(int argc, char** argv) {
     if (!CreateHeadlessBuffer(options.width, options.height))
         return Fail(1, "out of memory for the back buffer");
     InitShapeRasteriser();
+    runtimeErrorReport = ReportToStderr;
+    InstallImageDecoder();
     if (!options.scenePath.empty()) {
         DrawScene(scene);
     } else {
@@ -69,6 +82,11 @@ int main(int argc, char** argv) {
         Store(settings.period, options.period);
         Store(settings.direction, options.direction);
         ResetSpiralRun();
+        if (options.helpPanel) {
+            if (!CreateSaveStack()) return Fail(1, "out of memory for the save stack");
+            StartHelpOverlay();
+            Store(steering.helpFrames, kHelpFramesShown);
+        }
         RenderPasses(options.frames);
     }
 
@@ -89,6 +107,8 @@ int main(int argc, char** argv) {
         if (!outTemporary.empty()) std::remove(outTemporary.c_str());
         if (!rawTemporary.empty()) std::remove(rawTemporary.c_str());
     }
+    StopHelpOverlay();
+    ReleaseSaveStack();
     ReleaseShapeRasteriser();
     ReleaseHeadlessBuffer();
     return ok ? 0 : Fail(1, error);

@@ -84,6 +84,8 @@ const char* RenderUsage() {
            "  --scheme S       colour scheme (default 0)\n"
            "  --period P       period index (default 3)\n"
            "  --direction D    direction of rotation (default -1)\n"
+           "  --help-panel     the help panel up from the first pass (F1 released before it); the\n"
+           "                   last pass is written as presented, panel on\n"
            "  --scene FILE     draw the primitives listed in FILE instead of the spiral\n"
            "  --out FILE.png   write the view as an 8-bit RGBA PNG\n"
            "  --raw FILE       write the view as bytes B, G, R, A per pixel, top row first\n"
@@ -97,6 +99,11 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
         if (name == "--help" || name == "-h") {
             options.help = true;
             return true;
+        }
+        if (name == "--help-panel") {
+            options.helpPanel = true;
+            spiralOption = true;
+            continue;
         }
         const bool known = name == "--size" || name == "--frames" || name == "--scheme" ||
                            name == "--period" || name == "--direction" || name == "--scene" ||
@@ -147,7 +154,7 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
     if (!options.scenePath.empty() && (spiralOption || sizeGiven)) {
         error =
             "--scene takes its size from the scene and draws no spiral: drop --size, --frames, --scheme, "
-            "--period and --direction";
+            "--period, --direction and --help-panel";
         return false;
     }
     if (options.outPath.empty() && options.rawPath.empty()) {

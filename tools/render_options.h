@@ -17,6 +17,7 @@ struct RenderOptions {
     std::string outPath;    // PNG
     std::string rawPath;    // B, G, R, A per pixel, top row first
     std::string scenePath;  // a list of primitives instead of the spiral
+    bool helpPanel = false;  // as if F1 had been released before the first pass
     bool help = false;
 
     RenderOptions();

@@ -1,4 +1,5 @@
 #include "app/settings_file.h"
+#include "host/utf8.h"
 
 #include <gtest/gtest.h>
 
