@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "app/help_overlay.h"
 #include "app/key_controls.h"
 #include "app/render_passes.h"
+#include "app/save_stack.h"
 #include "app/settings_file.h"
 #include "app/spiral.h"
 #include "app/steering.h"
@@ -24,6 +26,7 @@
 #include "host/pacing.h"
 #include "host/platform.h"
 #include "host/start_up.h"
+#include "sprite/image_decoder.h"
 #include "tests/app/settings_test_support.h"
 #include "text_input/input_state.h"
 
@@ -54,6 +57,8 @@ struct PresentedFrame {
     int32_t hiddenFrames;
     uint64_t nowMs;      // virtual clock when the frame left
     Triple settings;     // before the keys of this frame were released
+    int32_t helpFrames;  // before this frame's keys and the removal of its panel
+    bool panelUp;        // the help panel was drawn into this frame (its pixels are saved)
 };
 
 struct LoopScript {
@@ -80,7 +85,8 @@ void PressKey(int32_t key) {
 void OnPresent() {
     if (hookTable.keyUpHook.load(std::memory_order_relaxed) != KeyControlsHook) script.keyUpHookWasKeyControls = 0;
     if (presentedFrames <= kFrameLimit) {
-        script.frames.push_back({CopyPixels(), spiralPhase, Load(steering.hiddenFrames), PacingNow(), CurrentSettings()});
+        script.frames.push_back({CopyPixels(), spiralPhase, Load(steering.hiddenFrames), PacingNow(),
+                                 CurrentSettings(), Load(steering.helpFrames), saveStack.count > 0});
     }
     const auto keys = script.keysAtFrame.find(presentedFrames);
     if (keys != script.keysAtFrame.end()) {
@@ -149,12 +155,15 @@ protected:
         hostConfig.windowHeight = kHeight;
         hostConfig.clearColour = 0xff000000u;
         ASSERT_EQ(CreateBackBuffer(), 1);
+        InstallImageDecoder();
+        ASSERT_EQ(CreateSaveStack(), 1);
         afterHeadlessPresent = OnPresent;
         pacingPlatform.sleepMs = SleepWithRunawayStop;
         script.startMs = PacingNow();
     }
     void TearDown() override {
         ReleaseBackBuffer();
+        ReleaseSaveStack();
         hostConfig = HostConfig{};
         ResetProgramState();
         std::error_code ignored;
@@ -358,6 +367,61 @@ TEST_F(EffectLoopTest, HandEditedFilesLoadDrawSteerAndSave) {
         EXPECT_EQ(ReadBytes(iniFile), c.saved);
         ExpectOnlyTheSettingsFile();
     }
+}
+
+
+// Presented frames (numbered from 1) into which the help panel was drawn.
+std::vector<int32_t> FramesWithThePanel() {
+    std::vector<int32_t> numbers;
+    for (size_t i = 0; i < script.frames.size(); ++i) {
+        if (script.frames[i].panelUp) numbers.push_back(static_cast<int32_t>(i + 1));
+    }
+    return numbers;
+}
+
+std::vector<int32_t> Range(int32_t first, int32_t last) {
+    std::vector<int32_t> numbers;
+    for (int32_t n = first; n <= last; ++n) numbers.push_back(n);
+    return numbers;
+}
+
+TEST_F(EffectLoopTest, F1AgainWhileThePanelIsUpEndsItAfterThatFrame) {
+    // A key released while a frame is on the screen acts from the next pass: that frame's removal
+    // step already counts it. The second F1 comes while frame 5 is shown, with the panel.
+    RunLoop({{2, {kKeyF1}}, {5, {kKeyF1}}, {8, {kKeyEscape}}});
+    EXPECT_EQ(FramesWithThePanel(), Range(3, 5));
+    EXPECT_EQ(script.frames[2].helpFrames, 249);
+    EXPECT_EQ(script.frames[5].helpFrames, 0);
+    EXPECT_EQ(helpConsole, nullptr) << "the shutdown step destroys the text object";
+}
+
+TEST_F(EffectLoopTest, PausedPanelComesAndGoesOverTheSamePicture) {
+    RunLoop({{2, {kKeySpace}}, {3, {kKeyF1}}, {7, {kKeyF1}}, {9, {kKeyEscape}}});
+    const std::vector<PresentedFrame>& f = script.frames;
+    EXPECT_EQ(FramesWithThePanel(), Range(4, 7));
+    for (size_t i = 4; i < 7; ++i) EXPECT_TRUE(f[i].pixels == f[3].pixels) << "frame " << i + 1;
+    EXPECT_FALSE(f[3].pixels == f[2].pixels);
+    // Gone again: every pixel of the paused picture is back.
+    EXPECT_TRUE(f[7].pixels == f[2].pixels);
+    EXPECT_TRUE(f[8].pixels == f[2].pixels);
+    // Paused, the panel still counts down once per presented frame.
+    for (size_t i = 3; i < 6; ++i) EXPECT_EQ(f[i].helpFrames, 249 - static_cast<int32_t>(i - 3)) << i + 1;
+}
+
+TEST_F(EffectLoopTest, ColourChangeUnderThePanelCountsOnlyPresentedFrames) {
+    RunLoop({{2, {kKeyF1}}, {4, {kKeyEnter}}, {6, {kKeyEscape}}});
+    const std::vector<PresentedFrame>& f = script.frames;
+    EXPECT_EQ(FramesWithThePanel(), Range(3, 6));
+    EXPECT_EQ(f[4].settings.colourScheme, 1);
+    EXPECT_EQ(f[4].helpFrames, 247) << "the 85 hidden passes drew the panel but did not count it down";
+    EXPECT_GT(saveStack.arenaSize, 0u);
+}
+
+TEST_F(EffectLoopTest, ThePanelGoesByItself) {
+    RunLoop({{2, {kKeyF1}}, {255, {kKeyEscape}}});
+    EXPECT_EQ(FramesWithThePanel(), Range(3, 251));
+    EXPECT_EQ(script.frames[251].helpFrames, 0);
+    EXPECT_EQ(saveStack.count, 0);
 }
 
 }  // namespace

@@ -85,6 +85,40 @@ TEST_F(SpriteTest, LoadsEachKindOfImageFromTheProgramsResources) {
     EXPECT_EQ(startUps, 5);  // started for each load, shut down after it
 }
 
+// FNV-1a over the size and the pixels of a loaded sprite.
+uint64_t PictureHash(const BaseSPR& sprite) {
+    uint64_t hash = 0xcbf29ce484222325u;
+    auto add = [&hash](uint32_t word) {
+        for (int32_t shift = 0; shift < 32; shift += 8) hash = (hash ^ ((word >> shift) & 0xFF)) * 0x100000001b3u;
+    };
+    add(static_cast<uint32_t>(sprite.width));
+    add(static_cast<uint32_t>(sprite.height));
+    for (uint32_t p : PixelsOf(sprite)) add(p);
+    return hash;
+}
+
+// Every picture of the program, decoded the same by GDI+ and by gdk-pixbuf: these hashes hold in
+// both builds.
+TEST_F(SpriteTest, ProgramPicturesDecodeTheSameOnEveryPlatform) {
+    struct Case {
+        const wchar_t* name;
+        int32_t width, height;
+        uint64_t hash;
+    };
+    const Case cases[] = {
+        {L"TYPE_EN_RU", 8, 2560, 0x01883226da381ccfu},
+    };
+    for (const Case& c : cases) {
+        BaseSPR sprite(c.name);
+        EXPECT_EQ(sprite.width, c.width);
+        EXPECT_EQ(sprite.height, c.height);
+        EXPECT_EQ(sprite.alphaVaries, 0);
+        EXPECT_EQ(PictureHash(sprite), c.hash) << std::hex << PictureHash(sprite);
+        FreeAligned(sprite.pixels);
+    }
+    EXPECT_TRUE(reports.empty());
+}
+
 TEST_F(SpriteTest, GifTransparencyArrivesAsAlpha) {
     BaseSPR sprite(L"HOLES");
     ASSERT_EQ(sprite.width, 4);
