@@ -3,7 +3,7 @@
 # executable (and a known settings file, or none), gets keys through X, is looked at through X
 # screenshots, and ends by Esc or by a close from outside. Exit code 0 when every check held.
 #   saver_session.sh SCENARIO PREFIX WINE_RUN DRIVER SAVER
-# Scenarios: spiral, colour, pause, steer, escape, close.
+# Scenarios: spiral, colour, pause, help, steer, escape, close.
 set -u
 scenario=$1 prefix=$2 wine_run=$3 driver=$4 saver=$5
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -133,6 +133,40 @@ case $scenario in
     wait_for_scheme 0 15 "before the keys" || exit 1
     press Return Down Right
     escape_and_expect '1 4 1\0'
+    ;;
+  help)
+    # Paused, F1 brings the panel into the box at window x 559..808, y 284..483 (the window starts at
+    # screen x -1); the second F1 gives back every pixel of the paused picture.
+    start_saver
+    wait_for_scheme 0 15 "before F1" || exit 1
+    press space
+    sleep 0.5
+    shot paused_a
+    press F1
+    sleep 0.6
+    shot panel
+    if result=$(python3 "$here/panel_check.py" "$im_convert" "$work/paused_a.png" "$work/panel.png" 558 284 807 483); then
+      ok "panel over the paused picture: $result"
+    else
+      fail "panel over the paused picture: $result"
+    fi
+    press F1
+    sleep 0.6
+    shot paused_b
+    n=$(pixels_differing paused_a paused_b)
+    [ "$n" = 0 ] && ok "second F1: the paused picture is back, every pixel" || fail "second F1: $n pixels differ"
+    # Unpaused, the spiral turns under the panel.
+    press space F1
+    sleep 0.4
+    shot turning_a
+    sleep 0.2
+    shot turning_b
+    "$im_convert" "$work/turning_a.png" -crop 200x150+583+309 +repage "$work/box_a.png"
+    "$im_convert" "$work/turning_b.png" -crop 200x150+583+309 +repage "$work/box_b.png"
+    n=$(pixels_differing box_a box_b)
+    [ "$n" -gt 2000 ] && ok "the spiral turns under the panel: $n pixels of the box changed" ||
+      fail "under the panel only $n pixels changed"
+    escape_and_expect '0 3 -1\0'
     ;;
   close)
     # A close from outside ends the program at once: the file is not saved, whatever the keys did.
