@@ -9,8 +9,11 @@
 //   e2e_driver preview SAVER            preview inside a parent window of ours
 //   e2e_driver close   SAVER COUNT      outside closes at varied moments
 //   e2e_driver escape  SAVER            Esc ends the animation
-//   e2e_driver post-close               posts WM_CLOSE to the running saver's window, as the system's
-//                                       close command would
+//   e2e_driver post-close [CLASS]       posts WM_CLOSE to the running saver's window (or to its window
+//                                       of that class), as the system's close command would
+//   e2e_driver monitors                 prints the monitors the system reports
+//   e2e_driver saver-windows            prints the running saver's visible windows and which of them
+//                                       is in the foreground
 #include <windows.h>
 
 #include <cstdio>
@@ -21,6 +24,7 @@
 namespace {
 
 const wchar_t kClassName[] = L"Tarnwick : Gyrata";
+const wchar_t kCoverClassName[] = L"Tarnwick : Gyrata : cover";
 int failures = 0;
 
 void Check(bool ok, const char* what) {
@@ -337,23 +341,73 @@ void Escape(const PrivateCopy& copy) {
     Check(saved == std::string("0 3 -1\0", 7), "the settings file beside the saver holds \"0 3 -1\" and a NUL");
 }
 
-// The close from outside for a saver that a script started: the one window of the saver's class.
-void PostClose() {
-    HWND window = FindWindowW(kClassName, nullptr);
-    Check(window != nullptr, "a window of class \"Tarnwick : Gyrata\" is open");
+// The close from outside for a saver that a script started: the one window of the saver's class,
+// or the first one of the class given.
+void PostClose(const std::wstring& className) {
+    HWND window = FindWindowW(className.c_str(), nullptr);
+    Check(window != nullptr, "a window of the class is open");
     if (window) Check(PostMessageW(window, WM_CLOSE, 0, 0) != 0, "WM_CLOSE posted");
+}
+
+std::string RectText(const RECT& r) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%ld,%ld-%ld,%ld", r.left, r.top, r.right, r.bottom);
+    return text;
+}
+
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(monitor, &info);
+    std::printf("monitor %s%s\n", RectText(info.rcMonitor).c_str(), (info.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
+    return TRUE;
+}
+
+void PrintMonitors() {
+    std::printf("monitors %d\n", GetSystemMetrics(SM_CMONITORS));
+    EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
+}
+
+// One line per visible top-level window of the saver's two classes, in z-order, then the foreground.
+BOOL CALLBACK PrintSaverWindow(HWND window, LPARAM) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    const std::wstring className = name;
+    const char* kind = className == kClassName ? "main" : className == kCoverClassName ? "cover" : nullptr;
+    if (!kind || !IsWindowVisible(window)) return TRUE;
+    RECT rect;
+    GetWindowRect(window, &rect);
+    std::printf("%s %s\n", kind, RectText(rect).c_str());
+    return TRUE;
+}
+
+void PrintSaverWindows() {
+    EnumWindows(PrintSaverWindow, 0);
+    HWND foreground = GetForegroundWindow();
+    wchar_t name[256] = {};
+    if (foreground) GetClassNameW(foreground, name, 256);
+    const std::wstring className = name;
+    std::printf("foreground %s\n", !foreground ? "none" : className == kClassName ? "main" : className == kCoverClassName ? "cover" : "other");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::string(argv[1]) == "post-close") {
-        PostClose();
+    if (argc >= 2 && std::string(argv[1]) == "post-close") {
+        PostClose(argc > 2 ? Args(argc, argv, 2)[0] : std::wstring(kClassName));
         std::printf("%s\n", failures ? "FAILED" : "PASSED");
         return failures ? 1 : 0;
     }
+    if (argc == 2 && std::string(argv[1]) == "monitors") {
+        PrintMonitors();
+        return 0;
+    }
+    if (argc == 2 && std::string(argv[1]) == "saver-windows") {
+        PrintSaverWindows();
+        return 0;
+    }
     if (argc < 3) {
-        std::printf("usage: e2e_driver window|info|silent|preview|close|escape SAVER [args...] | post-close\n");
+        std::printf("usage: e2e_driver window|info|silent|preview|close|escape SAVER [args...] | post-close [CLASS] | monitors | saver-windows\n");
         return 2;
     }
     const std::string command = argv[1];
