@@ -11,6 +11,8 @@
 //   e2e_driver escape  SAVER            Esc ends the animation
 //   e2e_driver post-close [CLASS]       posts WM_CLOSE to the running saver's window (or to its window
 //                                       of that class), as the system's close command would
+//   e2e_driver display-change           posts WM_DISPLAYCHANGE to the running saver's windows, as the
+//                                       system's broadcast would, and dismisses the one message box
 //   e2e_driver monitors                 prints the monitors the system reports
 //   e2e_driver saver-windows            prints the running saver's visible windows and which of them
 //                                       is in the foreground
@@ -349,6 +351,58 @@ void PostClose(const std::wstring& className) {
     if (window) Check(PostMessageW(window, WM_CLOSE, 0, 0) != 0, "WM_CLOSE posted");
 }
 
+struct SaverWindows {
+    DWORD pid;
+    std::vector<HWND> windows;  // in z-order, as a broadcast reaches them
+    int dialogs;
+};
+
+BOOL CALLBACK CollectSaverWindow(HWND window, LPARAM param) {
+    SaverWindows* found = reinterpret_cast<SaverWindows*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != found->pid || !IsWindowVisible(window)) return TRUE;
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    if (wcscmp(name, L"#32770") == 0) ++found->dialogs;
+    else found->windows.push_back(window);
+    return TRUE;
+}
+
+SaverWindows CollectSaverWindows(DWORD pid) {
+    SaverWindows found = {pid, {}, 0};
+    EnumWindows(CollectSaverWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void DisplayChange() {
+    HWND main = FindWindowW(kClassName, nullptr);
+    Check(main != nullptr, "the saver's window is open");
+    if (!main) return;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    const SaverWindows before = CollectSaverWindows(pid);
+    std::printf("%zu windows of the saver\n", before.windows.size());
+    for (HWND window : before.windows) PostMessageW(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1366, 768));
+    HWND box = nullptr;
+    for (int i = 0; i < 500 && !box; ++i) {
+        box = FindProcessWindow(pid, L"#32770");
+        PumpFor(10);
+    }
+    Check(box != nullptr, "a message box appeared");
+    if (!box) return;
+    PumpFor(1000);  // time for a second box, should every window show one
+    Check(CollectSaverWindows(pid).dialogs == 1, "exactly one message box");
+    Check(TextOf(box) == kClassName, "caption \"Tarnwick : Gyrata\"");
+    HWND text = GetDlgItem(box, 0xFFFF);
+    Check(text != nullptr && TextOf(text) == L"Adequate Desktop Resizing or Rotation on the fly - not support.  \n"
+                                             L"Run this program after these operations, please.",
+          "the display-change text");
+    HWND ok = GetDlgItem(box, IDOK);
+    Check(ok != nullptr, "an OK button");
+    if (ok) PostMessageW(ok, BM_CLICK, 0, 0);
+}
+
 std::string RectText(const RECT& r) {
     char text[64];
     std::snprintf(text, sizeof text, "%ld,%ld-%ld,%ld", r.left, r.top, r.right, r.bottom);
@@ -398,6 +452,11 @@ int main(int argc, char** argv) {
         std::printf("%s\n", failures ? "FAILED" : "PASSED");
         return failures ? 1 : 0;
     }
+    if (argc == 2 && std::string(argv[1]) == "display-change") {
+        DisplayChange();
+        std::printf("%s\n", failures ? "FAILED" : "PASSED");
+        return failures ? 1 : 0;
+    }
     if (argc == 2 && std::string(argv[1]) == "monitors") {
         PrintMonitors();
         return 0;
@@ -407,7 +466,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc < 3) {
-        std::printf("usage: e2e_driver window|info|silent|preview|close|escape SAVER [args...] | post-close [CLASS] | monitors | saver-windows\n");
+        std::printf("usage: e2e_driver window|info|silent|preview|close|escape SAVER [args...] | post-close [CLASS] | display-change | monitors | saver-windows\n");
         return 2;
     }
     const std::string command = argv[1];

@@ -6,7 +6,7 @@
 # Exit code 0 when every check held.
 #   two_monitors.sh SCENARIO PREFIX WINE_RUN DRIVER SAVER
 # Scenarios: escape (keys and a click over the second monitor, then Esc there), close (a close from
-# outside sent to the black window).
+# outside sent to the black window), display-change (the system's message to every window).
 set -u
 scenario=$1 prefix=$2 wine_run=$3 driver=$4 saver=$5
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -79,7 +79,7 @@ wait_for_document "before the saver"
 
 # The close scenario starts from a settings file, so that a save would show.
 first_scheme=0
-if [ "$scenario" = close ]; then
+if [ "$scenario" != escape ]; then
   printf '2 1 1\0' >"$ini"
   cp "$ini" "$work/before.ini"
   first_scheme=2
@@ -124,6 +124,16 @@ case $scenario in
     fi
     wait_for_exit 5
     [ "$exit_code" = 0 ] && ok "closed from outside: exit code 0" || fail "closed from outside: exit code $exit_code"
+    cmp -s "$ini" "$work/before.ini" && ok "settings file unchanged: $(hex_of "$ini")" ||
+      fail "settings file changed to $(hex_of "$ini")"
+    ;;
+  display-change)
+    # One message, as on a single monitor, and the end without saving once it is dismissed.
+    driver_says display-change >"$work/driver.out"
+    grep -q PASSED "$work/driver.out" && ok "one display-change message, dismissed" ||
+      fail "display change: $(tr '\n' ' ' <"$work/driver.out")"
+    wait_for_exit 5
+    [ "$exit_code" = 0 ] && ok "after the message: exit code 0" || fail "after the message: exit code $exit_code"
     cmp -s "$ini" "$work/before.ini" && ok "settings file unchanged: $(hex_of "$ini")" ||
       fail "settings file changed to $(hex_of "$ini")"
     ;;
