@@ -118,28 +118,36 @@ struct Saver {
     ~Saver() { Kill(); }
 };
 
-struct Search {
+struct ProcessWindows {
     DWORD pid;
-    const wchar_t* className;
-    HWND found;
+    std::vector<HWND> windows;
 };
 
-BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
-    Search* search = reinterpret_cast<Search*>(param);
+BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM param) {
+    ProcessWindows* found = reinterpret_cast<ProcessWindows*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
+    if (pid == found->pid && IsWindowVisible(window)) found->windows.push_back(window);
+    return TRUE;
+}
+
+// The visible top-level windows of the process, in z-order (the order a broadcast reaches them).
+std::vector<HWND> WindowsOfProcess(DWORD pid) {
+    ProcessWindows found = {pid, {}};
+    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+std::wstring ClassOf(HWND window) {
     wchar_t name[256] = {};
     GetClassNameW(window, name, 256);
-    if (search->className && wcscmp(name, search->className) != 0) return TRUE;
-    search->found = window;
-    return FALSE;
+    return name;
 }
 
 HWND FindProcessWindow(DWORD pid, const wchar_t* className) {
-    Search search = {pid, className, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window : WindowsOfProcess(pid))
+        if (!className || ClassOf(window) == className) return window;
+    return nullptr;
 }
 
 // Polls for a top-level window of the process; pumps our own messages meanwhile.
@@ -351,39 +359,15 @@ void PostClose(const std::wstring& className) {
     if (window) Check(PostMessageW(window, WM_CLOSE, 0, 0) != 0, "WM_CLOSE posted");
 }
 
-struct SaverWindows {
-    DWORD pid;
-    std::vector<HWND> windows;  // in z-order, as a broadcast reaches them
-    int dialogs;
-};
-
-BOOL CALLBACK CollectSaverWindow(HWND window, LPARAM param) {
-    SaverWindows* found = reinterpret_cast<SaverWindows*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != found->pid || !IsWindowVisible(window)) return TRUE;
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    if (wcscmp(name, L"#32770") == 0) ++found->dialogs;
-    else found->windows.push_back(window);
-    return TRUE;
-}
-
-SaverWindows CollectSaverWindows(DWORD pid) {
-    SaverWindows found = {pid, {}, 0};
-    EnumWindows(CollectSaverWindow, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 void DisplayChange() {
     HWND main = FindWindowW(kClassName, nullptr);
     Check(main != nullptr, "the saver's window is open");
     if (!main) return;
     DWORD pid = 0;
     GetWindowThreadProcessId(main, &pid);
-    const SaverWindows before = CollectSaverWindows(pid);
-    std::printf("%zu windows of the saver\n", before.windows.size());
-    for (HWND window : before.windows) PostMessageW(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1366, 768));
+    const std::vector<HWND> windows = WindowsOfProcess(pid);
+    std::printf("%zu windows of the saver\n", windows.size());
+    for (HWND window : windows) PostMessageW(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1366, 768));
     HWND box = nullptr;
     for (int i = 0; i < 500 && !box; ++i) {
         box = FindProcessWindow(pid, L"#32770");
@@ -392,7 +376,9 @@ void DisplayChange() {
     Check(box != nullptr, "a message box appeared");
     if (!box) return;
     PumpFor(1000);  // time for a second box, should every window show one
-    Check(CollectSaverWindows(pid).dialogs == 1, "exactly one message box");
+    int boxes = 0;
+    for (HWND window : WindowsOfProcess(pid)) boxes += ClassOf(window) == L"#32770";
+    Check(boxes == 1, "exactly one message box");
     Check(TextOf(box) == kClassName, "caption \"Tarnwick : Gyrata\"");
     HWND text = GetDlgItem(box, 0xFFFF);
     Check(text != nullptr && TextOf(text) == L"Adequate Desktop Resizing or Rotation on the fly - not support.  \n"
@@ -424,9 +410,7 @@ void PrintMonitors() {
 
 // One line per visible top-level window of the saver's two classes, in z-order, then the foreground.
 BOOL CALLBACK PrintSaverWindow(HWND window, LPARAM) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    const std::wstring className = name;
+    const std::wstring className = ClassOf(window);
     const char* kind = className == kClassName ? "main" : className == kCoverClassName ? "cover" : nullptr;
     if (!kind || !IsWindowVisible(window)) return TRUE;
     RECT rect;
@@ -438,9 +422,7 @@ BOOL CALLBACK PrintSaverWindow(HWND window, LPARAM) {
 void PrintSaverWindows() {
     EnumWindows(PrintSaverWindow, 0);
     HWND foreground = GetForegroundWindow();
-    wchar_t name[256] = {};
-    if (foreground) GetClassNameW(foreground, name, 256);
-    const std::wstring className = name;
+    const std::wstring className = foreground ? ClassOf(foreground) : std::wstring();
     std::printf("foreground %s\n", !foreground ? "none" : className == kClassName ? "main" : className == kCoverClassName ? "cover" : "other");
 }
 
