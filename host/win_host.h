@@ -15,6 +15,10 @@ extern RECT previewClientRect;  // the preview parent's client area, read at ent
 // The entry point's work: mode, window, EffectThread, message loop. Returns the exit code.
 int RunHost(HINSTANCE instance, int showCommand);
 
+// In full-screen mode, once the main window is shown: a black window, owned by it, over every part
+// of the other monitors that it leaves showing the desktop.
+void CoverOtherMonitors(HWND mainWindow, HINSTANCE instance);
+
 // The host's defaults: configureMain, previewPainter, the out-of-memory report, the pacing clocks.
 void InstallHostDefaults();
 

@@ -266,6 +266,7 @@ int32_t CreateTopLevelWindow(HINSTANCE instance, int showCommand) {
     hostInstance = instance;
     ShowWindow(window, showCommand);
     UpdateWindow(window);
+    if (!modeState.configureMode) CoverOtherMonitors(window, instance);
     windowDC = GetDC(window);
     StartEffectThread();
     if (!modeState.configureMode) ShowCursor(TRUE);

@@ -9,6 +9,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix
   wine wine32:i386
   xvfb xdotool x11-utils imagemagick
+  xserver-xephyr libxinerama1:i386
 )
 optional=(libcairo2-dev libfreetype-dev libagg-dev)
 

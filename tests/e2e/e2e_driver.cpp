@@ -9,8 +9,13 @@
 //   e2e_driver preview SAVER            preview inside a parent window of ours
 //   e2e_driver close   SAVER COUNT      outside closes at varied moments
 //   e2e_driver escape  SAVER            Esc ends the animation
-//   e2e_driver post-close               posts WM_CLOSE to the running saver's window, as the system's
-//                                       close command would
+//   e2e_driver post-close [CLASS]       posts WM_CLOSE to the running saver's window (or to its window
+//                                       of that class), as the system's close command would
+//   e2e_driver display-change           posts WM_DISPLAYCHANGE to the running saver's windows, as the
+//                                       system's broadcast would, and dismisses the one message box
+//   e2e_driver monitors                 prints the monitors the system reports
+//   e2e_driver saver-windows            prints the running saver's visible windows and which of them
+//                                       is in the foreground
 #include <windows.h>
 
 #include <cstdio>
@@ -21,6 +26,7 @@
 namespace {
 
 const wchar_t kClassName[] = L"Tarnwick : Gyrata";
+const wchar_t kCoverClassName[] = L"Tarnwick : Gyrata : cover";
 int failures = 0;
 
 void Check(bool ok, const char* what) {
@@ -112,28 +118,36 @@ struct Saver {
     ~Saver() { Kill(); }
 };
 
-struct Search {
+struct ProcessWindows {
     DWORD pid;
-    const wchar_t* className;
-    HWND found;
+    std::vector<HWND> windows;
 };
 
-BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
-    Search* search = reinterpret_cast<Search*>(param);
+BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM param) {
+    ProcessWindows* found = reinterpret_cast<ProcessWindows*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
+    if (pid == found->pid && IsWindowVisible(window)) found->windows.push_back(window);
+    return TRUE;
+}
+
+// The visible top-level windows of the process, in z-order (the order a broadcast reaches them).
+std::vector<HWND> WindowsOfProcess(DWORD pid) {
+    ProcessWindows found = {pid, {}};
+    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+std::wstring ClassOf(HWND window) {
     wchar_t name[256] = {};
     GetClassNameW(window, name, 256);
-    if (search->className && wcscmp(name, search->className) != 0) return TRUE;
-    search->found = window;
-    return FALSE;
+    return name;
 }
 
 HWND FindProcessWindow(DWORD pid, const wchar_t* className) {
-    Search search = {pid, className, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window : WindowsOfProcess(pid))
+        if (!className || ClassOf(window) == className) return window;
+    return nullptr;
 }
 
 // Polls for a top-level window of the process; pumps our own messages meanwhile.
@@ -337,23 +351,104 @@ void Escape(const PrivateCopy& copy) {
     Check(saved == std::string("0 3 -1\0", 7), "the settings file beside the saver holds \"0 3 -1\" and a NUL");
 }
 
-// The close from outside for a saver that a script started: the one window of the saver's class.
-void PostClose() {
-    HWND window = FindWindowW(kClassName, nullptr);
-    Check(window != nullptr, "a window of class \"Tarnwick : Gyrata\" is open");
+// The close from outside for a saver that a script started: the one window of the saver's class,
+// or the first one of the class given.
+void PostClose(const std::wstring& className) {
+    HWND window = FindWindowW(className.c_str(), nullptr);
+    Check(window != nullptr, "a window of the class is open");
     if (window) Check(PostMessageW(window, WM_CLOSE, 0, 0) != 0, "WM_CLOSE posted");
+}
+
+void DisplayChange() {
+    HWND main = FindWindowW(kClassName, nullptr);
+    Check(main != nullptr, "the saver's window is open");
+    if (!main) return;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    const std::vector<HWND> windows = WindowsOfProcess(pid);
+    std::printf("%zu windows of the saver\n", windows.size());
+    for (HWND window : windows) PostMessageW(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1366, 768));
+    HWND box = nullptr;
+    for (int i = 0; i < 500 && !box; ++i) {
+        box = FindProcessWindow(pid, L"#32770");
+        PumpFor(10);
+    }
+    Check(box != nullptr, "a message box appeared");
+    if (!box) return;
+    PumpFor(1000);  // time for a second box, should every window show one
+    int boxes = 0;
+    for (HWND window : WindowsOfProcess(pid)) boxes += ClassOf(window) == L"#32770";
+    Check(boxes == 1, "exactly one message box");
+    Check(TextOf(box) == kClassName, "caption \"Tarnwick : Gyrata\"");
+    HWND text = GetDlgItem(box, 0xFFFF);
+    Check(text != nullptr && TextOf(text) == L"Adequate Desktop Resizing or Rotation on the fly - not support.  \n"
+                                             L"Run this program after these operations, please.",
+          "the display-change text");
+    HWND ok = GetDlgItem(box, IDOK);
+    Check(ok != nullptr, "an OK button");
+    if (ok) PostMessageW(ok, BM_CLICK, 0, 0);
+}
+
+std::string RectText(const RECT& r) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%ld,%ld-%ld,%ld", r.left, r.top, r.right, r.bottom);
+    return text;
+}
+
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(monitor, &info);
+    std::printf("monitor %s%s\n", RectText(info.rcMonitor).c_str(), (info.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
+    return TRUE;
+}
+
+void PrintMonitors() {
+    std::printf("monitors %d\n", GetSystemMetrics(SM_CMONITORS));
+    EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
+}
+
+// One line per visible top-level window of the saver's two classes, in z-order, then the foreground.
+BOOL CALLBACK PrintSaverWindow(HWND window, LPARAM) {
+    const std::wstring className = ClassOf(window);
+    const char* kind = className == kClassName ? "main" : className == kCoverClassName ? "cover" : nullptr;
+    if (!kind || !IsWindowVisible(window)) return TRUE;
+    RECT rect;
+    GetWindowRect(window, &rect);
+    std::printf("%s %s\n", kind, RectText(rect).c_str());
+    return TRUE;
+}
+
+void PrintSaverWindows() {
+    EnumWindows(PrintSaverWindow, 0);
+    HWND foreground = GetForegroundWindow();
+    const std::wstring className = foreground ? ClassOf(foreground) : std::wstring();
+    std::printf("foreground %s\n", !foreground ? "none" : className == kClassName ? "main" : className == kCoverClassName ? "cover" : "other");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::string(argv[1]) == "post-close") {
-        PostClose();
+    if (argc >= 2 && std::string(argv[1]) == "post-close") {
+        PostClose(argc > 2 ? Args(argc, argv, 2)[0] : std::wstring(kClassName));
         std::printf("%s\n", failures ? "FAILED" : "PASSED");
         return failures ? 1 : 0;
     }
+    if (argc == 2 && std::string(argv[1]) == "display-change") {
+        DisplayChange();
+        std::printf("%s\n", failures ? "FAILED" : "PASSED");
+        return failures ? 1 : 0;
+    }
+    if (argc == 2 && std::string(argv[1]) == "monitors") {
+        PrintMonitors();
+        return 0;
+    }
+    if (argc == 2 && std::string(argv[1]) == "saver-windows") {
+        PrintSaverWindows();
+        return 0;
+    }
     if (argc < 3) {
-        std::printf("usage: e2e_driver window|info|silent|preview|close|escape SAVER [args...] | post-close\n");
+        std::printf("usage: e2e_driver window|info|silent|preview|close|escape SAVER [args...] | post-close [CLASS] | display-change | monitors | saver-windows\n");
         return 2;
     }
     const std::string command = argv[1];
