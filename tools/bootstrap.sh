@@ -8,7 +8,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev libpng-dev
   mingw-w64 g++-mingw-w64-i686-posix
   wine wine32:i386
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick fonts-dejavu-core
 )
 optional=(libcairo2-dev libfreetype-dev libagg-dev)
 
