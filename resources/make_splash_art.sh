@@ -198,8 +198,9 @@ def text_line(name, key, W, H, colours):
 
 def preview_picture():
     W, H = 152, 112
-    # A frame of a screen of the same shape, reduced: rendered at the preview's own size the spiral
-    # loses its rings to aliasing. Without dithering the stripes stay clean (and the RLE short).
+    # A frame of a screen of the preview's shape, reduced ten times, so the preview looks like the
+    # screen; drawn at 152 x 112 itself, only the bright inner turns fit and its centre is jagged.
+    # Without dithering the stripes stay clean.
     rgb = run("convert", *frame(10 * W, 10 * H, "preview"), "-filter", "Lanczos", "-resize", f"{W}x{H}",
               "+dither", "-colors", "256", "-depth", "8", "rgb:-")
     palette, indices = indexed(rgb)
