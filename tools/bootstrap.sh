@@ -8,7 +8,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev libpng-dev libgdk-pixbuf-2.0-dev
   mingw-w64 g++-mingw-w64-i686-posix
   wine wine32:i386
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick fonts-dejavu-core
   xserver-xephyr libxinerama1:i386
 )
 optional=(libcairo2-dev libfreetype-dev libagg-dev)
