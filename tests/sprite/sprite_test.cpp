@@ -107,6 +107,10 @@ TEST_F(SpriteTest, ProgramPicturesDecodeTheSameOnEveryPlatform) {
     };
     const Case cases[] = {
         {L"TYPE_EN_RU", 8, 2560, 0x01883226da381ccfu},
+        {L"LoadScr", 655, 214, 0xc1e591453f3951eau},
+        {L"InfoScr", 152, 13, 0x908a8f3ce6c5b6a0u},
+        {L"UrlScr", 108, 13, 0xf7e5fef9adc6e755u},
+        {L"PreviewScr", 152, 112, 0x1add63297ceca5a2u},
     };
     for (const Case& c : cases) {
         BaseSPR sprite(c.name);
