@@ -102,10 +102,5 @@ const EmbeddedResource* FindEmbeddedResource(ResourceKind kind, const wchar_t* n
 }
 
 void InstallImageDecoder() {
-    imageDecoder.startUp = StartUp;
-    imageDecoder.shutDown = ShutDown;
-    imageDecoder.open = OpenByName;
-    imageDecoder.lock = LockImage;
-    imageDecoder.unlock = UnlockImage;
-    imageDecoder.close = CloseImage;
+    imageDecoder = {StartUp, ShutDown, OpenByName, LockImage, UnlockImage, CloseImage};
 }

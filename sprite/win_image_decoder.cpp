@@ -119,10 +119,5 @@ void CloseImage(void* opened) {
 }  // namespace
 
 void InstallImageDecoder() {
-    imageDecoder.startUp = StartGdiplus;
-    imageDecoder.shutDown = StopGdiplus;
-    imageDecoder.open = OpenByName;
-    imageDecoder.lock = LockImage;
-    imageDecoder.unlock = UnlockImage;
-    imageDecoder.close = CloseImage;
+    imageDecoder = {StartGdiplus, StopGdiplus, OpenByName, LockImage, UnlockImage, CloseImage};
 }
