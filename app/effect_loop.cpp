@@ -17,6 +17,9 @@
 namespace {
 
 constexpr int32_t kSplashPollMs = 100;
+// The splash's one-second timer normally ends the wait; a timer that never reaches the window
+// procedure must not keep the saver from starting.
+constexpr int32_t kSplashPollLimit = 30;
 constexpr int32_t kPausedPassMs = 150;
 
 void StartUp() {
@@ -24,7 +27,7 @@ void StartUp() {
     LoadSettings(std::wstring(programPath));
     RaiseWindow();
     if (hookTable.splashPainter) {
-        while (SplashTimerRunning()) SleepMs(kSplashPollMs);
+        for (int32_t polls = 0; polls < kSplashPollLimit && SplashTimerRunning(); ++polls) SleepMs(kSplashPollMs);
     }
     StartHelpOverlay();
     hookTable.keyUpHook.store(KeyControlsHook, std::memory_order_relaxed);

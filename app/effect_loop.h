@@ -3,4 +3,9 @@
 // (presented unless hidden), and the shutdown (back buffer released, settings saved).
 #pragma once
 
+#include <cstdint>
+
+// The back buffer's clear colour: opaque black.
+constexpr uint32_t kApplicationClearColour = 0xff000000u;
+
 void EffectMainLoop();

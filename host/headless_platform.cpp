@@ -10,6 +10,7 @@
 
 int32_t presentedFrames = 0;
 void (*afterHeadlessPresent)() = nullptr;
+int32_t splashTimerPollsLeft = 0;
 
 void SetFullScreenSize() { RecomputeView(); }
 
@@ -40,4 +41,8 @@ void SleepMs(int32_t ms) { pacingPlatform.sleepMs(ms > 0 ? static_cast<uint32_t>
 
 void RaiseWindow() {}
 
-int32_t SplashTimerRunning() { return 0; }
+int32_t SplashTimerRunning() {
+    if (splashTimerPollsLeft == 0) return 0;
+    if (splashTimerPollsLeft > 0) --splashTimerPollsLeft;
+    return 1;
+}

@@ -7,3 +7,7 @@
 
 extern int32_t presentedFrames;
 extern void (*afterHeadlessPresent)();  // empty unless a test sets it
+
+// How many more times SplashTimerRunning reports the splash timer as running; below 0 it never stops
+// (a timer that never fires). 0 unless a test sets it.
+extern int32_t splashTimerPollsLeft;

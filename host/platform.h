@@ -3,7 +3,9 @@
 // (headless_platform.cpp, library gyrata_host_headless: plain memory, no window, a virtual clock) for
 // tools and tests. The Windows executable never links the headless one.
 //
-// EffectThread, except SetFullScreenSize and the first CreateBackBuffer (static initialisation).
+// All run on the EffectThread, except SetFullScreenSize, the first CreateBackBuffer (static
+// initialisation) and the one made for the window, which runs the splash on the main thread before
+// the EffectThread starts.
 #pragma once
 
 #include <cstdint>

@@ -68,7 +68,9 @@ void RunRegisteredReleases();
 
 // Provided by the application: the save stack of its help overlay with its release registered
 // (called early, before the rasteriser's set-up); its display set-up (window name, clear colour,
-// full-screen size, appMain, the back buffer) and its texts and painters (called last).
+// full-screen size, appMain, the back buffer), its texts and splash, and on Windows its preview
+// painter (called last, in this order).
 void SetUpApplicationSaveStack();
 void SetUpApplicationDisplay();
 void SetUpApplicationTexts();
+void SetUpApplicationPreview();

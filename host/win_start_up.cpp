@@ -29,6 +29,7 @@ void RunStartUp() {
     timeBeginPeriod(1);  // Sleep and timeGetTime to the millisecond; never reset
     SetUpApplicationDisplay();
     SetUpApplicationTexts();
+    SetUpApplicationPreview();
 }
 
 void RunShutDown() { RunRegisteredReleases(); }

@@ -9,6 +9,7 @@
 
 #include "host/frame_buffer.h"
 #include "host/host_config.h"
+#include "host/platform.h"
 #include "host/start_up.h"
 #include "host/threads.h"
 #include "host/win_host.h"
@@ -268,6 +269,9 @@ int32_t CreateTopLevelWindow(HINSTANCE instance, int showCommand) {
     UpdateWindow(window);
     if (!modeState.configureMode) CoverOtherMonitors(window, instance);
     windowDC = GetDC(window);
+    // The back buffer of the start-up had no window to show a splash on or to time it: made again
+    // now, it runs the splash on this thread, which owns the window and so receives the timer.
+    if (!modeState.configureMode && hookTable.splashPainter) CreateBackBuffer();
     StartEffectThread();
     if (!modeState.configureMode) ShowCursor(TRUE);
     return 1;

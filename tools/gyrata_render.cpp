@@ -1,6 +1,7 @@
 // gyrata-render: draws what the screen saver would show, without a window, and writes it to a file.
 // The spiral is drawn by the same passes as the effect loop, from program start (85 hidden frames,
-// phase 0) into a fresh back buffer; or a scene of single primitives is drawn (render_scene.h).
+// phase 0) into a fresh back buffer; or the splash screen, the preview window's picture, or a scene
+// of single primitives (render_scene.h) is drawn instead.
 //
 // Nothing is written unless every argument and the whole scene are valid; files are completed under
 // a temporary name and renamed. Exit codes: 0 done, 1 output not written, 2 bad arguments or scene.
@@ -9,11 +10,15 @@
 #include <sstream>
 #include <string>
 
+#include "app/effect_loop.h"
 #include "app/help_overlay.h"
 #include "app/key_controls.h"
+#include "app/preview_screen.h"
 #include "app/render_passes.h"
 #include "app/save_stack.h"
+#include "app/splash_screen.h"
 #include "app/steering.h"
+#include "host/frame_buffer.h"
 #include "host/headless_buffer.h"
 #include "host/threads.h"
 #include "host/utf8.h"
@@ -77,6 +82,11 @@ int main(int argc, char** argv) {
     InstallImageDecoder();
     if (!options.scenePath.empty()) {
         DrawScene(scene);
+    } else if (options.splash) {
+        frameBuffer.clearColour = kApplicationClearColour;
+        PaintSplash();
+    } else if (options.preview) {
+        ComposePreview();
     } else {
         Store(settings.colourScheme, options.colourScheme);
         Store(settings.period, options.period);

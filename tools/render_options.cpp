@@ -86,6 +86,8 @@ const char* RenderUsage() {
            "  --direction D    direction of rotation (default -1)\n"
            "  --help-panel     the help panel up from the first pass (F1 released before it); the\n"
            "                   last pass is written as presented, panel on\n"
+           "  --splash         the start-up splash screen as presented, instead of the spiral\n"
+           "  --preview        what a preview window of --size shows, instead of the spiral\n"
            "  --scene FILE     draw the primitives listed in FILE instead of the spiral\n"
            "  --out FILE.png   write the view as an 8-bit RGBA PNG\n"
            "  --raw FILE       write the view as bytes B, G, R, A per pixel, top row first\n"
@@ -103,6 +105,10 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
         if (name == "--help-panel") {
             options.helpPanel = true;
             spiralOption = true;
+            continue;
+        }
+        if (name == "--splash" || name == "--preview") {
+            (name == "--splash" ? options.splash : options.preview) = true;
             continue;
         }
         const bool known = name == "--size" || name == "--frames" || name == "--scheme" ||
@@ -150,6 +156,16 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
         } else {
             options.rawPath = value;
         }
+    }
+    const int32_t pictures = options.splash + options.preview + !options.scenePath.empty();
+    if (pictures > 1) {
+        error = "--splash, --preview and --scene each draw a picture of their own: give one of them";
+        return false;
+    }
+    if ((options.splash || options.preview) && spiralOption) {
+        error = std::string(options.splash ? "--splash" : "--preview") +
+                " draws no spiral: drop --frames, --scheme, --period, --direction and --help-panel";
+        return false;
     }
     if (!options.scenePath.empty() && (spiralOption || sizeGiven)) {
         error =

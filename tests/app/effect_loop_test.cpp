@@ -239,6 +239,30 @@ TEST_F(EffectLoopTest, TheFirst85PassesAreHiddenAndThe86thIsPresented) {
     ExpectOnlyTheSettingsFile();
 }
 
+// The splash holds the first frame back in 100 ms polls until its timer has fired; a timer that
+// never fires holds it for 3 s at most, and the saver runs on.
+TEST_F(EffectLoopTest, SplashTimerHoldsTheFirstFrameForAtMostThreeSeconds) {
+    const struct {
+        int32_t pollsWhileRunning;  // below 0: the timer never fires
+        uint64_t extraMs;
+    } cases[] = {{0, 0}, {1, 100}, {10, 1000}, {29, 2900}, {30, 3000}, {31, 3000}, {-1, 3000}};
+    uint64_t withoutSplashMs = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pollsWhileRunning);
+        TearDown();
+        SetUp();
+        hookTable.splashPainter = [] {};  // the wait looks only at the slot and the timer
+        splashTimerPollsLeft = c.pollsWhileRunning;
+        RunLoop({{1, {kKeyEscape}}});
+        ASSERT_EQ(script.frames.size(), 1u);
+        const uint64_t firstFrameMs = script.frames[0].nowMs - script.startMs;
+        if (c.pollsWhileRunning == 0) withoutSplashMs = firstFrameMs;
+        EXPECT_EQ(firstFrameMs - withoutSplashMs, c.extraMs);
+        EXPECT_EQ(PassesBetween(0.0f, script.frames[0].phase), 86) << "the wait shows no frame of its own";
+        splashTimerPollsLeft = 0;
+    }
+}
+
 TEST_F(EffectLoopTest, EscapeEndsTheLoopAfterThePassOfItsFrame) {
     RunLoop({{7, {kKeyEscape}}});
     ASSERT_EQ(script.frames.size(), 7u);

@@ -79,6 +79,30 @@ TEST(RenderOptions, BadArgumentsAreRefused) {
     EXPECT_NE(ErrorOf({"--raw", "same", "--out", "same"}).find("same file"), std::string::npos);
     EXPECT_NE(ErrorOf({"--scene", "s", "--size", "4x4", "--raw", "f"}).find("--scene"), std::string::npos);
     EXPECT_NE(ErrorOf({"--scene", "s", "--period", "1", "--raw", "f"}).find("--scene"), std::string::npos);
+    // The splash and the preview are pictures of their own: no spiral option, no second picture.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--splash", "--preview"}, {"--preview", "--scene", "s"}, {"--splash", "--scene", "s"}}) {
+        std::vector<std::string> full = args;
+        full.insert(full.end(), {"--raw", "f"});
+        EXPECT_NE(ErrorOf(full).find("give one of them"), std::string::npos) << args[0] << " " << args[1];
+    }
+    for (const char* spiral : {"--frames", "--scheme", "--period", "--direction"}) {
+        EXPECT_NE(ErrorOf({"--splash", spiral, "1", "--raw", "f"}).find("--splash draws no spiral"), std::string::npos);
+        EXPECT_NE(ErrorOf({spiral, "1", "--preview", "--raw", "f"}).find("--preview draws no spiral"), std::string::npos);
+    }
+    EXPECT_NE(ErrorOf({"--help-panel", "--splash", "--raw", "f"}).find("no spiral"), std::string::npos);
+}
+
+TEST(RenderOptions, SplashAndPreviewTakeASize) {
+    for (const char* picture : {"--splash", "--preview"}) {
+        RenderOptions options;
+        std::string error;
+        ASSERT_TRUE(Parse({"--size", "300x200", picture, "--raw", "f"}, options, error)) << error;
+        EXPECT_EQ(options.splash, std::string(picture) == "--splash");
+        EXPECT_EQ(options.preview, std::string(picture) == "--preview");
+        EXPECT_EQ(options.width, 300);
+        EXPECT_EQ(options.height, 200);
+    }
 }
 
 TEST(RenderOptions, NumbersAreWholeTokens) {

@@ -1,0 +1,25 @@
+#include "app/preview_screen.h"
+
+#include "host/frame_buffer.h"
+#include "raster/blend.h"
+#include "sprite/sprite.h"
+
+PreviewPlace PlacePreviewPicture(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    PreviewPlace place;
+    place.x = (right - left - kPreviewPictureWidth) / 2;
+    place.y = (bottom - top - kPreviewPictureHeight) / 2;
+    return place;
+}
+
+int32_t ComposePreview() {
+    const FrameBuffer& fb = frameBuffer;
+    for (int32_t y = 0; y <= fb.maxY; ++y) FillRun(ViewPixel(0, y), kPreviewBlack, static_cast<uint32_t>(fb.viewWidth));
+    BaseSPR* picture = new BaseSPR(kPreviewPictureName);
+    const int32_t loaded = picture->pixels ? 1 : 0;
+    if (loaded) {
+        const PreviewPlace place = PlacePreviewPicture(0, 0, fb.viewWidth, fb.viewHeight);
+        DrawBlock(place.x, place.y, place.x + picture->width - 1, place.y + picture->height - 1, picture->pixels, 1);
+    }
+    DestroySprite(picture);
+    return loaded;
+}
