@@ -2,10 +2,11 @@
 # A user's session with the full-screen saver under Wine: it starts from a private copy of the
 # executable (and a known settings file, or none), gets keys through X, is looked at through X
 # screenshots, and ends by Esc or by a close from outside. Exit code 0 when every check held.
-#   saver_session.sh SCENARIO PREFIX WINE_RUN DRIVER SAVER
-# Scenarios: spiral, colour, pause, help, steer, escape, close.
+#   saver_session.sh SCENARIO PREFIX WINE_RUN DRIVER SAVER [RENDER RESOURCES]
+# Scenarios: spiral, colour, pause, help, steer, escape, close, splash (which also needs gyrata-render
+# and the resources folder).
 set -u
-scenario=$1 prefix=$2 wine_run=$3 driver=$4 saver=$5
+scenario=$1 prefix=$2 wine_run=$3 driver=$4 saver=$5 render=${6:-} resources=${7:-}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=screen_lib.sh
 source "$here/screen_lib.sh"
@@ -166,6 +167,44 @@ case $scenario in
     n=$(pixels_differing box_a box_b)
     [ "$n" -gt 2000 ] && ok "the spiral turns under the panel: $n pixels of the box changed" ||
       fail "under the panel only $n pixels changed"
+    escape_and_expect '0 3 -1\0'
+    ;;
+  splash)
+    # The splash is the whole screen from the first moments of the window: the picture's own pixels
+    # at its place (window 357, 277, so screen 356, 277), and every other pixel as gyrata-render draws
+    # the splash on the window's 1368 x 768 view. It stays for a second; then the spiral turns.
+    env WINEPREFIX="$prefix" "$wine_run" "$render" --splash --size 1368x768 --raw "$work/expected.raw.png" \
+      >"$work/render.out" 2>&1 || { fail "gyrata-render --splash: $(cat "$work/render.out")"; exit 1; }
+    rm -f "$work/render.out"
+    "$im_convert" -size 1368x768 -depth 8 "bgra:$work/expected.raw.png" -alpha off -crop 1366x768+1+0 +repage \
+      "$work/expected.png"
+    start_saver
+    found=$(date +%s.%N)
+    seen=
+    for try in $(seq 1 10); do
+      shot "splash_$try"
+      elapsed=$(awk -v a="$found" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
+      awk -v e="$elapsed" 'BEGIN { exit !(e <= 1.0) }' || break
+      if [ "$(pixels_differing splash_$try expected)" = 0 ]; then seen=splash_$try; break; fi
+    done
+    if [ -n "$seen" ]; then
+      ok "the splash fills the screen, every pixel as drawn by gyrata-render, $elapsed s after the window was found"
+      "$im_convert" "$work/$seen.png" -crop 655x214+356+277 +repage "$work/picture.png"
+      n=$(compare -metric AE "$work/picture.png" "$resources/load_scr.png" null: 2>&1 | cut -d' ' -f1)
+      [ "$n" = 0 ] && ok "the splash picture's own pixels at screen 356, 277" || fail "$n pixels of the picture differ"
+      sleep 0.6
+      shot splash_later
+      n=$(pixels_differing splash_later expected)
+      [ "$n" = 0 ] && ok "still the splash 0.6 s later" || fail "0.6 s later $n pixels differ from the splash"
+    else
+      fail "no screenshot within the first second showed the splash (last: $(pixels_differing "splash_$try" expected) pixels differ, $elapsed s)"
+    fi
+    wait_for_scheme 0 15 "after the splash" || exit 1
+    shot moving_a
+    sleep 0.2
+    shot moving_b
+    n=$(pixels_differing moving_a moving_b)
+    [ "$n" -gt 10000 ] && ok "then the spiral turns: $n pixels changed in 0.2 s" || fail "only $n pixels changed in 0.2 s"
     escape_and_expect '0 3 -1\0'
     ;;
   close)
