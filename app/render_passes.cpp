@@ -11,8 +11,7 @@ void ResetSpiralRun() {
 
 int32_t CountDownHiddenFrame() {
     int32_t hidden = Load(steering.hiddenFrames);
-    while (hidden != 0 &&
-           !steering.hiddenFrames.compare_exchange_weak(hidden, hidden - 1, std::memory_order_relaxed)) {
+    while (hidden != 0 && !steering.hiddenFrames.compare_exchange_weak(hidden, hidden - 1, std::memory_order_relaxed)) {
     }
     return hidden != 0 ? 1 : 0;
 }

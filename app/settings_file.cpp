@@ -33,7 +33,6 @@ bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 }  // namespace
 
-
 std::wstring SettingsFileName(const std::wstring& programPath) {
     const size_t lastBackslash = programPath.rfind(L'\\');
     const size_t directoryLength = lastBackslash == std::wstring::npos ? 0 : lastBackslash + 1;

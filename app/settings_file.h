@@ -13,7 +13,7 @@
 
 #include "app/steering.h"
 
-constexpr int32_t kSettingsTextSize = 1024;  // holds at most 1023 bytes of the file and a NUL
+constexpr int32_t kSettingsTextSize = 1024;   // holds at most 1023 bytes of the file and a NUL
 constexpr int32_t kSettingsTokenLength = 15;  // longer tokens keep their first 15 characters
 
 struct SettingsText {

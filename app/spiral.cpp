@@ -20,16 +20,12 @@ constexpr double kSpread = 2.25 * 0.001;     // distance from the centre per dis
 constexpr double kSize = 2.25 * 0.0008;      // diameter per disc index and growth
 constexpr double kTurn = 6.283185307179586;  // 2 pi
 
-int32_t ClampByte(int32_t v) {
-    return v < 0 ? 0 : (v > 255 ? 255 : v);
-}
+int32_t ClampByte(int32_t v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
 // GCC 12's SLP vectorizer, pairing the x and y computations on x86-64, drops the rounding of the
 // double sine and cosine to single precision (a double -> float -> double round trip) and so moves
 // some discs by one unit in the last place against the 32-bit build. Rounding out of line keeps it.
-[[gnu::noinline]] float RoundToSingle(double v) {
-    return static_cast<float>(v);
-}
+[[gnu::noinline]] float RoundToSingle(double v) { return static_cast<float>(v); }
 
 }  // namespace
 
@@ -44,15 +40,15 @@ uint32_t SchemeColour(int32_t scheme, int32_t bright, int32_t dim) {
     const uint32_t d = static_cast<uint32_t>(ClampByte(dim));
     uint32_t red = 0, green = 0, blue = 0;
     switch ((scheme % 3 + 3) % 3) {
-        case 0:
-            red = b, green = d;
-            break;
-        case 1:
-            red = d, green = b;
-            break;
-        default:
-            green = d, blue = b;
-            break;
+    case 0:
+        red = b, green = d;
+        break;
+    case 1:
+        red = d, green = b;
+        break;
+    default:
+        green = d, blue = b;
+        break;
     }
     return 0xff000000u | red << 16 | green << 8 | blue;
 }

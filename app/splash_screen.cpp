@@ -6,9 +6,9 @@
 
 namespace {
 
-constexpr uint32_t kCentred = 0xA1;              // both ways
-constexpr uint32_t kCentredFromBottom = 0x61;    // across, y counted up from the bottom edge
-constexpr uint32_t kCentredAcross = 0x21;        // across, y from the top edge
+constexpr uint32_t kCentred = 0xA1;            // both ways
+constexpr uint32_t kCentredFromBottom = 0x61;  // across, y counted up from the bottom edge
+constexpr uint32_t kCentredAcross = 0x21;      // across, y from the top edge
 constexpr int32_t kInfoLineBottomGap = 12;
 constexpr int32_t kAddressLineGap = 16;
 

@@ -90,7 +90,8 @@ void ClearView() {
         FillPixels(fb.viewBase, static_cast<size_t>(fb.viewArea), fb.clearColour);
         return;
     }
-    for (int32_t y = 0; y < fb.viewHeight; ++y) FillPixels(fb.rows[y], static_cast<size_t>(fb.viewWidth), fb.clearColour);
+    for (int32_t y = 0; y < fb.viewHeight; ++y)
+        FillPixels(fb.rows[y], static_cast<size_t>(fb.viewWidth), fb.clearColour);
 }
 
 void AttachPixels(uint32_t* pixels, int32_t width, int32_t height) {

@@ -20,8 +20,8 @@ struct FrameBuffer {
     int32_t maxX = 0, maxY = 0;
     float maxXf = 0.5f, maxYf = 0.5f;
     int32_t viewArea = 0;
-    int32_t pitch = 0;          // bytes from a row to the row below it on screen
-    uint32_t** rows = nullptr;  // rows[y]: view pixel (0, y), for y = 0..maxY
+    int32_t pitch = 0;             // bytes from a row to the row below it on screen
+    uint32_t** rows = nullptr;     // rows[y]: view pixel (0, y), for y = 0..maxY
     uint32_t* viewBase = nullptr;  // lowest address of any view pixel
     int32_t viewIsFullWidth = 0;
     int32_t matchesWindow = 0;

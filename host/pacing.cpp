@@ -32,8 +32,8 @@ void SleepAlmost(int32_t n) { pacingPlatform.sleepMs(n - 1 > 0 ? static_cast<uin
 }  // namespace
 
 extern constexpr PacingPlatform kVirtualPacingPlatform = {
-    VirtualCounter, NoCounterFrequency, VirtualMilliseconds, AdvanceVirtualClock,
-    NoVerticalBlank, NothingToDo,       NothingToDo,         NothingToDo,
+    VirtualCounter,  NoCounterFrequency, VirtualMilliseconds, AdvanceVirtualClock,
+    NoVerticalBlank, NothingToDo,        NothingToDo,         NothingToDo,
 };
 PacingPlatform pacingPlatform = kVirtualPacingPlatform;
 
@@ -113,7 +113,8 @@ int32_t WaitForFrame() {
     FramePacing& p = framePacing;
     if (!p.frameStartValid) return 0;
     p.frameStartValid = 0;
-    const int32_t elapsed = static_cast<int32_t>(static_cast<uint32_t>(PacingNow()) - static_cast<uint32_t>(p.frameStart));
+    const int32_t elapsed =
+        static_cast<int32_t>(static_cast<uint32_t>(PacingNow()) - static_cast<uint32_t>(p.frameStart));
 
     if (p.useVsync) {
         const int32_t remain = p.refreshPeriodMs - elapsed;

@@ -45,7 +45,8 @@ void* AllocAligned(size_t n) {
         return nullptr;
     }
     const uintptr_t address = reinterpret_cast<uintptr_t>(raw);
-    unsigned char* block = static_cast<unsigned char*>(raw) + (((address + kStoredSize) & ~uintptr_t{15}) + 16 - address);
+    unsigned char* block =
+        static_cast<unsigned char*>(raw) + (((address + kStoredSize) & ~uintptr_t{15}) + 16 - address);
     std::memcpy(block - kStoredSize, &raw, sizeof raw);
     return block;
 }

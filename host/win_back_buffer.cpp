@@ -92,7 +92,8 @@ void Present() {
     StampFrame();
     const FrameBuffer& fb = frameBuffer;
     if (fb.matchesWindow)
-        BitBlt(windowDC, fb.viewLeft, fb.viewTop, fb.viewWidth, fb.viewHeight, memoryDC, fb.viewLeft, fb.viewTop, SRCCOPY);
+        BitBlt(windowDC, fb.viewLeft, fb.viewTop, fb.viewWidth, fb.viewHeight, memoryDC, fb.viewLeft, fb.viewTop,
+               SRCCOPY);
 }
 
 void SleepMs(int32_t ms) { Sleep(ms > 0 ? static_cast<DWORD>(ms) : 0); }

@@ -8,8 +8,8 @@
 
 extern HWND hostWindow;
 extern HINSTANCE hostInstance;
-extern HDC windowDC;  // the window's context from GetDC; in preview mode the paint context
-extern HDC memoryDC;  // the back buffer's memory context; null while no buffer exists
+extern HDC windowDC;            // the window's context from GetDC; in preview mode the paint context
+extern HDC memoryDC;            // the back buffer's memory context; null while no buffer exists
 extern RECT previewClientRect;  // the preview parent's client area, read at entry
 
 // The entry point's work: mode, window, EffectThread, message loop. Returns the exit code.

@@ -188,7 +188,8 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_DRAWCLIPBOARD:
         CallHook(hooks.clipboardChangedHook);
-        if (hostConfig.clipboardViewer && nextClipboardViewer) SendMessageW(nextClipboardViewer, WM_DRAWCLIPBOARD, 0, 0);
+        if (hostConfig.clipboardViewer && nextClipboardViewer)
+            SendMessageW(nextClipboardViewer, WM_DRAWCLIPBOARD, 0, 0);
         return 0;
     case WM_CHANGECBCHAIN:
         if (hostConfig.clipboardViewer) {
@@ -235,8 +236,9 @@ int32_t CreatePreviewWindow(HINSTANCE instance) {
     windowClass.hInstance = instance;
     windowClass.lpszClassName = hostConfig.windowName;
     if (!RegisterClassExW(&windowClass)) return 0;
-    hostWindow = CreateWindowExW(0, hostConfig.windowName, hostConfig.windowName, WS_CHILD | WS_VISIBLE | WS_DISABLED, 0,
-                                 0, previewClientRect.right, previewClientRect.bottom, parent, nullptr, instance, nullptr);
+    hostWindow =
+        CreateWindowExW(0, hostConfig.windowName, hostConfig.windowName, WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0,
+                        previewClientRect.right, previewClientRect.bottom, parent, nullptr, instance, nullptr);
     return hostWindow != nullptr;
 }
 
@@ -251,7 +253,8 @@ int32_t CreateTopLevelWindow(HINSTANCE instance, int showCommand) {
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, L"ICON_MAIN");
     if (!windowClass.hIcon) windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    windowClass.hCursor = hostConfig.useCustomCursor ? LoadCursorW(instance, L"USER_CURSOR") : LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hCursor =
+        hostConfig.useCustomCursor ? LoadCursorW(instance, L"USER_CURSOR") : LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = hostConfig.windowName;
     if (!RegisterClassW(&windowClass)) return 0;
@@ -290,7 +293,8 @@ int RunHost(HINSTANCE instance, int showCommand) {
         return 0;
     }
     // Without a window there is nothing to run: end quietly, as a failed class registration does.
-    const int32_t created = modeState.previewMode ? CreatePreviewWindow(instance) : CreateTopLevelWindow(instance, showCommand);
+    const int32_t created =
+        modeState.previewMode ? CreatePreviewWindow(instance) : CreateTopLevelWindow(instance, showCommand);
     if (!created) return 0;
     CallHook(hookTable.afterCreateHook);
 

@@ -155,15 +155,24 @@ using RowCombiner = void (*)(uint32_t* d, const uint32_t* s, uint32_t n);
 
 RowCombiner BlockCombiner(int32_t mode) {
     switch (mode) {
-    case Alpha: return CombineRow<BlendKernel>;
-    case Add: return CombineRow<AddKernel>;
-    case Subtract: return CombineRow<SubtractKernel>;
-    case Multiply: return CombineRow<MultiplyKernel>;
-    case Average: return CombineRow<AverageKernel>;
-    case TowardSource: return CombineRow<TowardSourceKernel>;
-    case TowardDest: return CombineRow<TowardDestKernel>;
-    case Lighten: return CombineRow<LightenKernel>;
-    default: return CopyRow;
+    case Alpha:
+        return CombineRow<BlendKernel>;
+    case Add:
+        return CombineRow<AddKernel>;
+    case Subtract:
+        return CombineRow<SubtractKernel>;
+    case Multiply:
+        return CombineRow<MultiplyKernel>;
+    case Average:
+        return CombineRow<AverageKernel>;
+    case TowardSource:
+        return CombineRow<TowardSourceKernel>;
+    case TowardDest:
+        return CombineRow<TowardDestKernel>;
+    case Lighten:
+        return CombineRow<LightenKernel>;
+    default:
+        return CopyRow;
     }
 }
 
@@ -196,7 +205,8 @@ void FillRun(uint32_t* p, uint32_t colour, uint32_t n) {
         Store(p, s);
         Store(p + n - 4, s);
         auto* q = reinterpret_cast<__m128i*>((reinterpret_cast<uintptr_t>(p) + 16) & ~uintptr_t{15});
-        const size_t quads = ((reinterpret_cast<uintptr_t>(p + n) & ~uintptr_t{15}) - reinterpret_cast<uintptr_t>(q)) / 16;
+        const size_t quads =
+            ((reinterpret_cast<uintptr_t>(p + n) & ~uintptr_t{15}) - reinterpret_cast<uintptr_t>(q)) / 16;
         size_t i = 0;
         for (; i + 4 <= quads; i += 4) {  // a cache line per step
             _mm_store_si128(q + i, s);

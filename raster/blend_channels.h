@@ -22,8 +22,10 @@ inline uint32_t Combine(uint32_t d, uint32_t s, F f) {
 // floor((256 d + alpha (s - d)) / 256); the numerator is never negative, so the shift is the floor.
 inline uint32_t Blend(uint32_t d, uint32_t s, uint32_t alpha) {
     return Combine(d, s, [alpha](uint32_t dc, uint32_t sc) {
-        return static_cast<uint32_t>((256 * static_cast<int32_t>(dc) +
-                                      static_cast<int32_t>(alpha) * (static_cast<int32_t>(sc) - static_cast<int32_t>(dc))) >> 8);
+        return static_cast<uint32_t>(
+            (256 * static_cast<int32_t>(dc) +
+             static_cast<int32_t>(alpha) * (static_cast<int32_t>(sc) - static_cast<int32_t>(dc))) >>
+            8);
     });
 }
 

@@ -109,7 +109,8 @@ bool ProvideBlock() {
         const int32_t size = s.blockTableSize + kBlockTableGrowth;
         CoverageCell** table = new (std::nothrow) CoverageCell*[static_cast<size_t>(size)];
         if (!table) return false;
-        if (s.blocksAllocated > 0) std::memcpy(table, s.blocks, sizeof(CoverageCell*) * static_cast<size_t>(s.blocksAllocated));
+        if (s.blocksAllocated > 0)
+            std::memcpy(table, s.blocks, sizeof(CoverageCell*) * static_cast<size_t>(s.blocksAllocated));
         delete[] s.blocks;
         s.blocks = table;
         s.blockTableSize = size;
@@ -280,7 +281,8 @@ void WalkLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 // Projects the parts of a line beyond kMinFixedX or kMaxFixedX onto those columns, then walks it.
 void ProjectAndWalk(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
     if (x1 >= kMinFixedX && x1 <= kMaxFixedX && x2 >= kMinFixedX && x2 <= kMaxFixedX) {
-        WalkLine(static_cast<int32_t>(x1), static_cast<int32_t>(y1), static_cast<int32_t>(x2), static_cast<int32_t>(y2));
+        WalkLine(static_cast<int32_t>(x1), static_cast<int32_t>(y1), static_cast<int32_t>(x2),
+                 static_cast<int32_t>(y2));
         return;
     }
     struct Point {

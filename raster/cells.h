@@ -48,11 +48,11 @@ struct ShapeVertexList {
 extern thread_local ShapeVertexList shapeVertexList;
 
 struct CoverageCell {
-    int16_t x;     // pixel column
-    int16_t y;     // pixel row
-    int32_t key;   // x + y * 65536: sorting and identity
-    int32_t cover; // signed vertical extent of the outline inside the pixel, 1/256 pixel, downward positive
-    int32_t area;  // sum of (entry x fraction + exit x fraction) * vertical extent
+    int16_t x;      // pixel column
+    int16_t y;      // pixel row
+    int32_t key;    // x + y * 65536: sorting and identity
+    int32_t cover;  // signed vertical extent of the outline inside the pixel, 1/256 pixel, downward positive
+    int32_t area;   // sum of (entry x fraction + exit x fraction) * vertical extent
 };
 static_assert(sizeof(CoverageCell) == 16, "cells are 16 bytes, 4096 to a 64 KB block");
 
@@ -65,13 +65,13 @@ struct CellStore {
     int32_t cellCount = 0;
     int32_t minCellX = 0x7fffffff, maxCellX = static_cast<int32_t>(0x80000001u);
     int32_t minCellY = 0x7fffffff, maxCellY = static_cast<int32_t>(0x80000000u);  // rows of the stored cells
-    int32_t currentX = 0, currentY = 0;  // the pen, fixed
-    int32_t startX = 0, startY = 0;      // the outline's first vertex, fixed
-    int32_t open = 0;     // accepts lines; cleared once the cells are sorted for drawing
-    int32_t pending = 0;  // lines since the last move: the outline may need closing
+    int32_t currentX = 0, currentY = 0;                                           // the pen, fixed
+    int32_t startX = 0, startY = 0;                                               // the outline's first vertex, fixed
+    int32_t open = 0;                // accepts lines; cleared once the cells are sorted for drawing
+    int32_t pending = 0;             // lines since the last move: the outline may need closing
     CoverageCell* sorted = nullptr;  // copies of every cell in key order, for the sweep
     int32_t sortedCapacity = 0;
-    int32_t* rowStarts = nullptr;    // the sort's per-row counters, one per row of the shape and one more
+    int32_t* rowStarts = nullptr;  // the sort's per-row counters, one per row of the shape and one more
     int32_t rowStartsCapacity = 0;
     const uint8_t* hiddenRows = nullptr;  // see SetHiddenRows
     int32_t hiddenFirst = 0, hiddenEnd = 0;

@@ -58,16 +58,16 @@ constexpr uint32_t kPieceRun = 0x100u;
 constexpr int32_t kMaxPieceLength = (1 << 23) - 1;
 
 struct DiscBatch {
-    Interval* stores = nullptr;       // kStoresPerRow per view row
-    int32_t* storeCounts = nullptr;   // per view row
-    uint8_t* hidden = nullptr;        // per view row, for the disc being rasterised
-    int32_t storeRows = 0;            // rows the three arrays hold
+    Interval* stores = nullptr;      // kStoresPerRow per view row
+    int32_t* storeCounts = nullptr;  // per view row
+    uint8_t* hidden = nullptr;       // per view row, for the disc being rasterised
+    int32_t storeRows = 0;           // rows the three arrays hold
     BatchPiece* pieces = nullptr;
     int32_t pieceCount = 0, pieceCapacity = 0;
-    int32_t* firstPiece = nullptr;    // per disc of the batch
+    int32_t* firstPiece = nullptr;  // per disc of the batch
     int32_t discCapacity = 0;
-    int32_t rows = 0;                 // view rows tracked in this batch
-    int32_t bandFirst = 0, bandEnd = 0;  // the rows this thread draws
+    int32_t rows = 0;                        // view rows tracked in this batch
+    int32_t bandFirst = 0, bandEnd = 0;      // the rows this thread draws
     int32_t markedFirst = 0, markedEnd = 0;  // rows of the band hidden for the current disc
     bool outOfMemory = false;
 };

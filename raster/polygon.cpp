@@ -43,7 +43,7 @@ bool BuildDiscOutline(float cx, float cy, float r) {
     const float step = static_cast<float>(kTwoPi / n);
     const int32_t q = n / 4;
     if (q > kMaxQuarter) return false;  // cannot happen: the count is at most 364
-    RasteriseVertexList();  // discards anything left in the list
+    RasteriseVertexList();              // discards anything left in the list
 
     // A quarter of the sine; read backwards it is the cosine.
     float sine[kMaxQuarter + 1];

@@ -84,13 +84,12 @@ double KernelCos(double x, double y) {
 // 2/pi in 24-bit chunks: chunk i holds bits 24i..24i+23 after the binary point. Enough for every
 // finite double (e0 <= 1024 needs (e0 - 3) / 24 + 4 terms).
 const int32_t ipio2[] = {
-    0xA2F983, 0x6E4E44, 0x1529FC, 0x2757D1, 0xF534DD, 0xC0DB62, 0x95993C, 0x439041, 0xFE5163, 0xABDEBB,
-    0xC561B7, 0x246E3A, 0x424DD2, 0xE00649, 0x2EEA09, 0xD1921C, 0xFE1DEB, 0x1CB129, 0xA73EE8, 0x8235F5,
-    0x2EBB44, 0x84E99C, 0x7026B4, 0x5F7E41, 0x3991D6, 0x398353, 0x39F49C, 0x845F8B, 0xBDF928, 0x3B1FF8,
-    0x97FFDE, 0x05980F, 0xEF2F11, 0x8B5A0A, 0x6D1F6D, 0x367ECF, 0x27CB09, 0xB74F46, 0x3F669E, 0x5FEA2D,
-    0x7527BA, 0xC7EBE5, 0xF17B3D, 0x0739F7, 0x8A5292, 0xEA6BFB, 0x5FB11F, 0x8D5D08, 0x560330, 0x46FC7B,
-    0x6BABF0, 0xCFBC20, 0x9AF436, 0x1DA9E3, 0x91615E, 0xE61B08, 0x659985, 0x5F14A0, 0x68408D, 0xFFD880,
-    0x4D7327, 0x310606, 0x1556CA, 0x73A8C9, 0x60E27B, 0xC08C6B,
+    0xA2F983, 0x6E4E44, 0x1529FC, 0x2757D1, 0xF534DD, 0xC0DB62, 0x95993C, 0x439041, 0xFE5163, 0xABDEBB, 0xC561B7,
+    0x246E3A, 0x424DD2, 0xE00649, 0x2EEA09, 0xD1921C, 0xFE1DEB, 0x1CB129, 0xA73EE8, 0x8235F5, 0x2EBB44, 0x84E99C,
+    0x7026B4, 0x5F7E41, 0x3991D6, 0x398353, 0x39F49C, 0x845F8B, 0xBDF928, 0x3B1FF8, 0x97FFDE, 0x05980F, 0xEF2F11,
+    0x8B5A0A, 0x6D1F6D, 0x367ECF, 0x27CB09, 0xB74F46, 0x3F669E, 0x5FEA2D, 0x7527BA, 0xC7EBE5, 0xF17B3D, 0x0739F7,
+    0x8A5292, 0xEA6BFB, 0x5FB11F, 0x8D5D08, 0x560330, 0x46FC7B, 0x6BABF0, 0xCFBC20, 0x9AF436, 0x1DA9E3, 0x91615E,
+    0xE61B08, 0x659985, 0x5F14A0, 0x68408D, 0xFFD880, 0x4D7327, 0x310606, 0x1556CA, 0x73A8C9, 0x60E27B, 0xC08C6B,
 };
 
 // pi/2 in 24-bit pieces.
@@ -177,12 +176,12 @@ int KernelRemPio2(const double* x, double* y, int e0, int nx) {
             }
             if (q0 > 0) {
                 switch (q0) {
-                    case 1:
-                        iq[jz - 1] &= 0x7fffff;
-                        break;
-                    case 2:
-                        iq[jz - 1] &= 0x3fffff;
-                        break;
+                case 1:
+                    iq[jz - 1] &= 0x7fffff;
+                    break;
+                case 2:
+                    iq[jz - 1] &= 0x3fffff;
+                    break;
                 }
             }
             if (ih == 2) {
@@ -363,8 +362,7 @@ int RemPio2(double x, double* y) {
 
     // z = |x| scaled to [2^23, 2^24), split into three 24-bit pieces.
     const int32_t e0 = (ix >> 20) - 1046;
-    double z = FromWords(static_cast<uint32_t>(ix - static_cast<int32_t>(static_cast<uint32_t>(e0) << 20)),
-                         LowWord(x));
+    double z = FromWords(static_cast<uint32_t>(ix - static_cast<int32_t>(static_cast<uint32_t>(e0) << 20)), LowWord(x));
     double tx[3], ty[2];
     for (int i = 0; i < 2; i++) {
         tx[i] = static_cast<double>(static_cast<int32_t>(z));
@@ -396,14 +394,14 @@ double PortableSin(double x) {
     double y[2];
     const int n = RemPio2(x, y);
     switch (n & 3) {
-        case 0:
-            return KernelSin(y[0], y[1], 1);
-        case 1:
-            return KernelCos(y[0], y[1]);
-        case 2:
-            return -KernelSin(y[0], y[1], 1);
-        default:
-            return -KernelCos(y[0], y[1]);
+    case 0:
+        return KernelSin(y[0], y[1], 1);
+    case 1:
+        return KernelCos(y[0], y[1]);
+    case 2:
+        return -KernelSin(y[0], y[1], 1);
+    default:
+        return -KernelCos(y[0], y[1]);
     }
 }
 
@@ -417,13 +415,13 @@ double PortableCos(double x) {
     double y[2];
     const int n = RemPio2(x, y);
     switch (n & 3) {
-        case 0:
-            return KernelCos(y[0], y[1]);
-        case 1:
-            return -KernelSin(y[0], y[1], 1);
-        case 2:
-            return -KernelCos(y[0], y[1]);
-        default:
-            return KernelSin(y[0], y[1], 1);
+    case 0:
+        return KernelCos(y[0], y[1]);
+    case 1:
+        return -KernelSin(y[0], y[1], 1);
+    case 2:
+        return -KernelCos(y[0], y[1]);
+    default:
+        return KernelSin(y[0], y[1], 1);
     }
 }

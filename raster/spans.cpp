@@ -34,7 +34,9 @@ void NormalPixel(uint32_t* p, uint32_t colour, uint32_t k) { DrawNormalPart(p, c
 void NormalRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) { DrawNormalPart(p, colour, n, k, true); }
 
 // Mode 2: the colour's own opacity scaled by coverage.
-void AlphaPixel(uint32_t* p, uint32_t colour, uint32_t k) { *p = channels::Blend(*p, colour, (AlphaOf(colour) * k) >> 8); }
+void AlphaPixel(uint32_t* p, uint32_t colour, uint32_t k) {
+    *p = channels::Blend(*p, colour, (AlphaOf(colour) * k) >> 8);
+}
 void AlphaRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) {
     const uint32_t e = AlphaOf(colour) * k / 255;
     if (e == 255) {
@@ -47,7 +49,9 @@ void AlphaRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) {
 void AddPixel(uint32_t* p, uint32_t colour, uint32_t k) { *p = channels::Add(*p, channels::Scale(colour, k)); }
 void AddSpanRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) { AddRun(p, channels::Scale(colour, k), n); }
 
-void SubtractPixel(uint32_t* p, uint32_t colour, uint32_t k) { *p = channels::Subtract(*p, channels::Scale(colour, k)); }
+void SubtractPixel(uint32_t* p, uint32_t colour, uint32_t k) {
+    *p = channels::Subtract(*p, channels::Scale(colour, k));
+}
 void SubtractSpanRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) {
     SubtractRun(p, channels::Scale(colour, k), n);
 }
@@ -64,7 +68,9 @@ void MultiplySpanRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) {
 }
 
 // Mode 10: the colour scaled by coverage, then multiplied into the destination.
-void ScreenModePixel(uint32_t* p, uint32_t colour, uint32_t k) { *p = channels::Multiply(*p, channels::Scale(colour, k)); }
+void ScreenModePixel(uint32_t* p, uint32_t colour, uint32_t k) {
+    *p = channels::Multiply(*p, channels::Scale(colour, k));
+}
 void ScreenModeRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) {
     MultiplyRun(p, channels::Scale(colour, k), n);
 }
@@ -99,12 +105,24 @@ void SelectShapeMode(int32_t mode) {
     ShapeModeSlots& slots = shapeModeSlots;
     if (mode == slots.mode) return;
     switch (mode) {
-    case Alpha: slots.pixelOp = AlphaPixel, slots.runOp = AlphaRun; break;
-    case Add: slots.pixelOp = AddPixel, slots.runOp = AddSpanRun; break;
-    case Subtract: slots.pixelOp = SubtractPixel, slots.runOp = SubtractSpanRun; break;
-    case Multiply: slots.pixelOp = MultiplyPixel, slots.runOp = MultiplySpanRun; break;
-    case Screen: slots.pixelOp = ScreenModePixel, slots.runOp = ScreenModeRun; break;
-    default: slots.pixelOp = NormalPixel, slots.runOp = NormalRun; break;
+    case Alpha:
+        slots.pixelOp = AlphaPixel, slots.runOp = AlphaRun;
+        break;
+    case Add:
+        slots.pixelOp = AddPixel, slots.runOp = AddSpanRun;
+        break;
+    case Subtract:
+        slots.pixelOp = SubtractPixel, slots.runOp = SubtractSpanRun;
+        break;
+    case Multiply:
+        slots.pixelOp = MultiplyPixel, slots.runOp = MultiplySpanRun;
+        break;
+    case Screen:
+        slots.pixelOp = ScreenModePixel, slots.runOp = ScreenModeRun;
+        break;
+    default:
+        slots.pixelOp = NormalPixel, slots.runOp = NormalRun;
+        break;
     }
     slots.mode = mode;
 }

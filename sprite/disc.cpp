@@ -33,9 +33,7 @@ constexpr uint32_t kExtentInside = kLeftInside | kRightInside | kTopInside | kBo
 constexpr float kMaxDiscRadius = 16777216.0f;
 
 // One unsigned comparison: negative values count as outside.
-inline bool Inside(int32_t v, int32_t size) {
-    return static_cast<uint32_t>(v) < static_cast<uint32_t>(size);
-}
+inline bool Inside(int32_t v, int32_t size) { return static_cast<uint32_t>(v) < static_cast<uint32_t>(size); }
 
 // The edge blends and interior runs of each mode. Edge blends the pixel by coverage a (0..255).
 // Wide and narrow differ only in mode 2, whose opacity weight is a * alpha / 255 in most operations
@@ -57,9 +55,7 @@ struct AlphaMode {
 };
 
 struct AddMode {
-    static void Edge(uint32_t* p, uint32_t colour, uint32_t a) {
-        *p = channels::Add(*p, channels::Scale(colour, a));
-    }
+    static void Edge(uint32_t* p, uint32_t colour, uint32_t a) { *p = channels::Add(*p, channels::Scale(colour, a)); }
     static void EdgeNarrow(uint32_t* p, uint32_t colour, uint32_t a) { Edge(p, colour, a); }
     static void Run(uint32_t* p, uint32_t colour, uint32_t n) { AddRun(p, colour, n); }
 };
@@ -75,8 +71,8 @@ struct SubtractMode {
 struct MultiplyMode {
     // The colour faded toward white by the missing coverage on blue, green and red; alpha is scaled.
     static void Edge(uint32_t* p, uint32_t colour, uint32_t a) {
-        const uint32_t faded = (channels::Blend(0x00ffffffu, colour, a) & 0x00ffffffu) |
-                               (channels::Scale(colour, a) & 0xff000000u);
+        const uint32_t faded =
+            (channels::Blend(0x00ffffffu, colour, a) & 0x00ffffffu) | (channels::Scale(colour, a) & 0xff000000u);
         *p = channels::Multiply(*p, faded);
     }
     static void EdgeNarrow(uint32_t* p, uint32_t colour, uint32_t a) { Edge(p, colour, a); }
@@ -166,8 +162,7 @@ void RowsOp(int32_t cx, int32_t cy, int32_t i, int32_t o, uint32_t colour, uint3
 
 template <class M>
 void EdgeIfInside(int32_t x, int32_t y, uint32_t colour, uint32_t e) {
-    if (Inside(x, frameBuffer.viewWidth) && Inside(y, frameBuffer.viewHeight))
-        M::Edge(ViewPixel(x, y), colour, e);
+    if (Inside(x, frameBuffer.viewWidth) && Inside(y, frameBuffer.viewHeight)) M::Edge(ViewPixel(x, y), colour, e);
 }
 
 template <class M>
@@ -203,14 +198,12 @@ struct DiscOperations {
     void (*cornersOp)(int32_t cx, int32_t cy, int32_t n, uint32_t colour, uint32_t c);
     void (*cornersClippedOp)(int32_t cx, int32_t cy, int32_t n, uint32_t colour, uint32_t c, uint32_t clip);
     void (*rowsOp)(int32_t cx, int32_t cy, int32_t i, int32_t o, uint32_t colour, uint32_t e, bool changed);
-    void (*rowsClippedOp)(int32_t cx, int32_t cy, int32_t i, int32_t o, uint32_t colour, uint32_t e,
-                          bool changed);
+    void (*rowsClippedOp)(int32_t cx, int32_t cy, int32_t i, int32_t o, uint32_t colour, uint32_t e, bool changed);
 };
 
 template <class M>
 constexpr DiscOperations OperationsOf() {
-    return {PointOp<M>,          CrossOp<M>, CrossClippedOp<M>, CornersOp<M>,
-            CornersClippedOp<M>, RowsOp<M>,  RowsClippedOp<M>};
+    return {PointOp<M>, CrossOp<M>, CrossClippedOp<M>, CornersOp<M>, CornersClippedOp<M>, RowsOp<M>, RowsClippedOp<M>};
 }
 
 DiscOperations discOperations{};
@@ -220,24 +213,24 @@ bool discOperationsInstalled = false;  // no mode at start, so the first disc al
 void SelectDiscOperations(int32_t mode) {
     if (discOperationsInstalled && mode == discOperationsMode) return;
     switch (mode) {
-        case Alpha:
-            discOperations = OperationsOf<AlphaMode>();
-            break;
-        case Add:
-            discOperations = OperationsOf<AddMode>();
-            break;
-        case Subtract:
-            discOperations = OperationsOf<SubtractMode>();
-            break;
-        case Multiply:
-            discOperations = OperationsOf<MultiplyMode>();
-            break;
-        case Screen:
-            discOperations = OperationsOf<ScreenMode>();
-            break;
-        default:
-            discOperations = OperationsOf<NormalMode>();
-            break;
+    case Alpha:
+        discOperations = OperationsOf<AlphaMode>();
+        break;
+    case Add:
+        discOperations = OperationsOf<AddMode>();
+        break;
+    case Subtract:
+        discOperations = OperationsOf<SubtractMode>();
+        break;
+    case Multiply:
+        discOperations = OperationsOf<MultiplyMode>();
+        break;
+    case Screen:
+        discOperations = OperationsOf<ScreenMode>();
+        break;
+    default:
+        discOperations = OperationsOf<NormalMode>();
+        break;
     }
     discOperationsMode = mode;
     discOperationsInstalled = true;
@@ -265,8 +258,7 @@ void DrawDisc(int32_t mode, int32_t cx, int32_t cy, float radius, uint32_t colou
 
     if (static_cast<double>(radius) <= 0.501) {
         if (Inside(cx, fb.viewWidth) && Inside(cy, fb.viewHeight)) {
-            discOperations.pointOp(cx, cy, colour,
-                                   static_cast<uint32_t>(static_cast<double>(radius) * 510.0));
+            discOperations.pointOp(cx, cy, colour, static_cast<uint32_t>(static_cast<double>(radius) * 510.0));
         }
         return;
     }

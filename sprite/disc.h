@@ -16,5 +16,5 @@ uint32_t CornerCoverage(float rSquared);
 
 // Draws width x height pixels (rows top first) as discs of diameter dotSize, gap pixels apart, from
 // (left, top); each row j is shifted right by rowShift x (height - 1 - j).
-void DrawDots(int32_t gap, int32_t dotSize, int32_t left, int32_t top, int32_t mode, int32_t width,
-              int32_t height, const uint32_t* pixels, int32_t rowShift);
+void DrawDots(int32_t gap, int32_t dotSize, int32_t left, int32_t top, int32_t mode, int32_t width, int32_t height,
+              const uint32_t* pixels, int32_t rowShift);

@@ -5,8 +5,8 @@
 
 #include "sprite/disc.h"
 
-void DrawDots(int32_t gap, int32_t dotSize, int32_t left, int32_t top, int32_t mode, int32_t width,
-              int32_t height, const uint32_t* pixels, int32_t rowShift) {
+void DrawDots(int32_t gap, int32_t dotSize, int32_t left, int32_t top, int32_t mode, int32_t width, int32_t height,
+              const uint32_t* pixels, int32_t rowShift) {
     if (!pixels || width <= 0 || height <= 0) return;
     const float radius = static_cast<float>(dotSize) * 0.5f;
     const int64_t step = static_cast<int64_t>(dotSize) + gap;
@@ -21,8 +21,7 @@ void DrawDots(int32_t gap, int32_t dotSize, int32_t left, int32_t top, int32_t m
         int64_t x = x0 + static_cast<int64_t>(rowShift) * (height - 1 - j);
         const uint32_t* row = pixels + static_cast<size_t>(j) * static_cast<size_t>(width);
         for (int32_t k = 0; k < width; ++k, x += step) {
-            if (fits(x) && fits(y))
-                DrawDisc(mode, static_cast<int32_t>(x), static_cast<int32_t>(y), radius, row[k]);
+            if (fits(x) && fits(y)) DrawDisc(mode, static_cast<int32_t>(x), static_cast<int32_t>(y), radius, row[k]);
         }
     }
 }

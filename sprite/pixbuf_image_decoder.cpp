@@ -17,16 +17,15 @@ EmbeddedResourceTable embeddedResources;
 namespace {
 
 struct OpenImage {
-    GdkPixbuf* pixbuf;                   // null when the bytes could not be decoded
-    std::vector<unsigned char> argb;     // the locked rows
+    GdkPixbuf* pixbuf;                // null when the bytes could not be decoded
+    std::vector<unsigned char> argb;  // the locked rows
 };
 
 wchar_t UpperAscii(wchar_t c) { return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c; }
 
 bool SameName(const char* stored, const wchar_t* name) {
     for (; *stored && *name; ++stored, ++name) {
-        if (UpperAscii(static_cast<wchar_t>(static_cast<unsigned char>(*stored))) != UpperAscii(*name))
-            return false;
+        if (UpperAscii(static_cast<wchar_t>(static_cast<unsigned char>(*stored))) != UpperAscii(*name)) return false;
     }
     return *stored == '\0' && *name == L'\0';
 }
@@ -101,6 +100,4 @@ const EmbeddedResource* FindEmbeddedResource(ResourceKind kind, const wchar_t* n
     return nullptr;
 }
 
-void InstallImageDecoder() {
-    imageDecoder = {StartUp, ShutDown, OpenByName, LockImage, UnlockImage, CloseImage};
-}
+void InstallImageDecoder() { imageDecoder = {StartUp, ShutDown, OpenByName, LockImage, UnlockImage, CloseImage}; }

@@ -79,8 +79,8 @@ int32_t ConvertLockedPixels(const LockedImage& image, uint32_t tint, uint32_t* o
             uint32_t s;
             std::memcpy(&s, row + 4 * static_cast<size_t>(x), 4);
             if (tinted) {
-                s = (s & 0xFF000000u) | ((((s >> 16) & 0xFF) * tr >> 8) << 16) |
-                    ((((s >> 8) & 0xFF) * tg >> 8) << 8) | ((s & 0xFF) * tb >> 8);
+                s = (s & 0xFF000000u) | ((((s >> 16) & 0xFF) * tr >> 8) << 16) | ((((s >> 8) & 0xFF) * tg >> 8) << 8) |
+                    ((s & 0xFF) * tb >> 8);
             }
             *out = s;
             alphaVaries |= (s >> 24) != firstAlpha;
@@ -104,8 +104,8 @@ int32_t BaseSPR::Load(const wchar_t* name) {
     return pixels ? 1 : 0;
 }
 
-void PlaceSprite(int32_t dotSize, int32_t dotGap, int32_t x, int32_t y, int32_t width, int32_t height,
-                 uint32_t flags, SpriteRect* destRect) {
+void PlaceSprite(int32_t dotSize, int32_t dotGap, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t flags,
+                 SpriteRect* destRect) {
     if (dotSize != 0) {
         width = width * (dotSize + dotGap) - dotGap;
         height = height * (dotSize + dotGap) - dotGap;
@@ -113,14 +113,24 @@ void PlaceSprite(int32_t dotSize, int32_t dotGap, int32_t x, int32_t y, int32_t 
     const int32_t w = frameBuffer.viewWidth, h = frameBuffer.viewHeight;
     int32_t left = x, top = y;
     switch (flags & 0x30) {
-        case 0x10: left = w - x - width; break;
-        case 0x20: left = (w / 2 - width / 2) + x; break;
-        default: break;
+    case 0x10:
+        left = w - x - width;
+        break;
+    case 0x20:
+        left = (w / 2 - width / 2) + x;
+        break;
+    default:
+        break;
     }
     switch (flags & 0xC0) {
-        case 0x40: top = h - y - height; break;
-        case 0x80: top = (h / 2 - height / 2) + y; break;
-        default: break;
+    case 0x40:
+        top = h - y - height;
+        break;
+    case 0x80:
+        top = (h / 2 - height / 2) + y;
+        break;
+    default:
+        break;
     }
     *destRect = {left, top, left + width - 1, top + height - 1};
 }
@@ -132,8 +142,8 @@ void DrawSprite(const BaseSPR* sprite) {
     if (sprite->dotSize == 0) {
         DrawBlock(r.left, r.top, r.right, r.bottom, sprite->pixels, mode);
     } else {
-        DrawDots(sprite->dotGap, sprite->dotSize, r.left, r.top, mode, sprite->width, sprite->height,
-                 sprite->pixels, sprite->rowShift);
+        DrawDots(sprite->dotGap, sprite->dotSize, r.left, r.top, mode, sprite->width, sprite->height, sprite->pixels,
+                 sprite->rowShift);
     }
 }
 

@@ -15,16 +15,16 @@ struct SpriteRect {
 };
 
 class BaseSPR {
-public:
-    int32_t width = 0;   // written only by a successful load
+  public:
+    int32_t width = 0;  // written only by a successful load
     int32_t height = 0;
-    uint32_t blendMode = 1;  // for DrawSprite; Load leaves it alone
+    uint32_t blendMode = 1;   // for DrawSprite; Load leaves it alone
     int32_t alphaVaries = 0;  // some pixel's alpha differs from the first pixel's
     int32_t dotSize = 0;      // 0: block drawing; else every pixel is a disc of this diameter
     int32_t dotGap = 1;
     int32_t rowShift = 0;
     SpriteRect destRect;
-    uint32_t* pixels = nullptr;          // AllocAligned, owned; null when empty
+    uint32_t* pixels = nullptr;           // AllocAligned, owned; null when empty
     const wchar_t* sourceName = nullptr;  // borrowed from the last successful Load's caller
 
     explicit BaseSPR(const wchar_t* name);
@@ -48,8 +48,8 @@ extern const wchar_t* const kImageNotFoundText;
 // The destination rectangle of a width x height block (scaled to the dot pitch when dotSize is not
 // 0) placed at offset (x, y) by flags bits 4-5 (0x10 from the right, 0x20 centred) and 6-7 (0x40 from
 // the bottom, 0x80 centred) in the view. Nothing is clipped.
-void PlaceSprite(int32_t dotSize, int32_t dotGap, int32_t x, int32_t y, int32_t width, int32_t height,
-                 uint32_t flags, SpriteRect* destRect);
+void PlaceSprite(int32_t dotSize, int32_t dotGap, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t flags,
+                 SpriteRect* destRect);
 
 // Draws the sprite at its destRect: a block in its blendMode, or dots; an empty sprite draws nothing.
 void DrawSprite(const BaseSPR* sprite);

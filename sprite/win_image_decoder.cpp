@@ -88,8 +88,7 @@ int32_t LockImage(void* opened, LockedImage* out) {
     image->lockRecord = static_cast<BitmapData*>(GdipAlloc(sizeof(BitmapData)));
     if (!image->lockRecord) return 0;
     const GpRect all(0, 0, static_cast<INT>(width), static_cast<INT>(height));
-    image->status = GdipBitmapLockBits(image->bitmap, &all, ImageLockModeRead, PixelFormat32bppARGB,
-                                       image->lockRecord);
+    image->status = GdipBitmapLockBits(image->bitmap, &all, ImageLockModeRead, PixelFormat32bppARGB, image->lockRecord);
     if (image->status != Ok) {
         GdipFree(image->lockRecord);
         image->lockRecord = nullptr;

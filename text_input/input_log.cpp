@@ -30,9 +30,7 @@ struct LogEnd {
     int32_t atLineStart;
 };
 
-LogEnd MarkLogEnd() {
-    return {Get(inputLog.logLength), Get(inputLog.logColumn), Get(inputLog.logAtLineStart)};
-}
+LogEnd MarkLogEnd() { return {Get(inputLog.logLength), Get(inputLog.logColumn), Get(inputLog.logAtLineStart)}; }
 
 void RestoreLogEnd(const LogEnd& end) {
     // Appends only write at and after the old NUL, so putting it back restores the text.
@@ -168,9 +166,7 @@ void SetInputLogFilter(const char* const* names, int32_t count) {
     Set(inputLog.logFilterCount, count);
 }
 
-const char* InputLogText() {
-    return inputLog.logText.data && Get(inputLog.logLength) > 0 ? inputLog.logText.data : "";
-}
+const char* InputLogText() { return inputLog.logText.data && Get(inputLog.logLength) > 0 ? inputLog.logText.data : ""; }
 
 void ClearInputLog() {
     if (inputLog.logText.data) inputLog.logText.data[0] = '\0';

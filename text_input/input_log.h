@@ -28,12 +28,12 @@ struct InputLog {
     InputFlag logKeyUp[kInputKeyCount];               // which releases are logged
     std::atomic<InputLogHook> afterLogHook{nullptr};  // after a key's name was appended
     std::atomic<const char*> logFilter[kLogFilterLimit];
-    std::atomic<int32_t> logFilterCount{0};  // <0 nothing passes, 0 every name, >0 the first count names
-    InputFlag repeatCounting{0};             // a logged key event clears repeatCount (unless kept)
-    std::atomic<int64_t> repeatCount{0};     // repetitions of the last entry still to be written
-    std::atomic<int32_t> logWrapStep{0};     // columns per name character; 0: lines never break
-    GrowableBuffer logText;                  // NUL-terminated, kept for the whole run
-    std::atomic<uint32_t> logLength{0};      // bytes of logText in use, the NUL included
+    std::atomic<int32_t> logFilterCount{0};           // <0 nothing passes, 0 every name, >0 the first count names
+    InputFlag repeatCounting{0};                      // a logged key event clears repeatCount (unless kept)
+    std::atomic<int64_t> repeatCount{0};              // repetitions of the last entry still to be written
+    std::atomic<int32_t> logWrapStep{0};              // columns per name character; 0: lines never break
+    GrowableBuffer logText;                           // NUL-terminated, kept for the whole run
+    std::atomic<uint32_t> logLength{0};               // bytes of logText in use, the NUL included
     std::atomic<int32_t> logColumn{kLogLineColumns};  // columns left on the current line
     InputFlag logAtLineStart{0};                      // the log ends in CR LF
     InputFlag logAppendOk{0};                         // the last append attempt wrote something

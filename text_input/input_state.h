@@ -47,7 +47,7 @@ struct InputState {
     MoveTrailEntry moveTrail[kMoveTrailLength];  // ring of the moves since the last reset
     std::atomic<int32_t> trailHead{-1};          // last written entry; -1 when none since the reset
     InputFlag trailEnabled{0};
-    std::atomic<int32_t> lastKey{0};       // virtual-key code of the last accepted key event
+    std::atomic<int32_t> lastKey{0};        // virtual-key code of the last accepted key event
     InputFlag keyReleased[kInputKeyCount];  // accepted key-up since the last reset
     InputFlag keyDown[kInputKeyCount];      // accepted key-down, not yet released or reset
     InputFlag anyKeyUp{0};

@@ -12,9 +12,12 @@ constexpr uint32_t kMarker = 0xFF00FF;
 // Where a line of lineWidth starts in a block of blockWidth from x0, both already in view pixels.
 int32_t AlignLine(int32_t flags, int32_t x0, int32_t lineWidth, int32_t blockWidth) {
     switch (flags & (kAlignCentre | kAlignRight)) {
-        case kAlignCentre: return x0 + blockWidth / 2 - lineWidth / 2;
-        case kAlignRight: return x0 + blockWidth - lineWidth;
-        default: return x0;
+    case kAlignCentre:
+        return x0 + blockWidth / 2 - lineWidth / 2;
+    case kAlignRight:
+        return x0 + blockWidth - lineWidth;
+    default:
+        return x0;
     }
 }
 

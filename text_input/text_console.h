@@ -10,7 +10,7 @@
 
 #include "sprite/sprite.h"
 
-constexpr int32_t kMaxTextLines = 256;  // lines past these are neither measured nor drawn
+constexpr int32_t kMaxTextLines = 256;   // lines past these are neither measured nor drawn
 constexpr int32_t kAlignCentre = 0x100;  // flags bits 8-9: how each line sits in the block
 constexpr int32_t kAlignRight = 0x200;
 

@@ -46,17 +46,14 @@ bool ReadFile(const std::string& path, std::string& text) {
 }
 
 // The screen saver shows these in a message box; here they go to the error stream.
-void ReportToStderr(const wchar_t* text) {
-    std::fprintf(stderr, "gyrata-render: %s\n", WideToUtf8(text).c_str());
-}
+void ReportToStderr(const wchar_t* text) { std::fprintf(stderr, "gyrata-render: %s\n", WideToUtf8(text).c_str()); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     RenderOptions options;
     std::string error;
-    if (!ParseRenderOptions(argc, argv, options, error))
-        return Fail(2, error + " (--help lists the options)");
+    if (!ParseRenderOptions(argc, argv, options, error)) return Fail(2, error + " (--help lists the options)");
     if (options.help) {
         std::fputs(RenderUsage(), stdout);
         return 0;
@@ -68,15 +65,13 @@ int main(int argc, char** argv) {
     Scene scene;
     if (!options.scenePath.empty()) {
         std::string text;
-        if (!ReadFile(options.scenePath, text))
-            return Fail(2, "cannot read scene '" + options.scenePath + "'");
+        if (!ReadFile(options.scenePath, text)) return Fail(2, "cannot read scene '" + options.scenePath + "'");
         if (!ParseScene(text, scene, error)) return Fail(2, options.scenePath + ": " + error);
         options.width = scene.width;
         options.height = scene.height;
     }
 
-    if (!CreateHeadlessBuffer(options.width, options.height))
-        return Fail(1, "out of memory for the back buffer");
+    if (!CreateHeadlessBuffer(options.width, options.height)) return Fail(1, "out of memory for the back buffer");
     InitShapeRasteriser();
     runtimeErrorReport = ReportToStderr;
     InstallImageDecoder();

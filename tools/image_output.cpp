@@ -33,8 +33,8 @@ bool WritePngRows(std::FILE* file, unsigned char* rowBuffer, std::vector<unsigne
     }
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(frameBuffer.viewWidth),
-                 static_cast<png_uint_32>(frameBuffer.viewHeight), 8, PNG_COLOR_TYPE_RGB_ALPHA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 static_cast<png_uint_32>(frameBuffer.viewHeight), 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     static const int kRgba[4] = {16, 8, 0, 24};
     for (int32_t y = 0; y < frameBuffer.viewHeight; ++y) {
@@ -57,9 +57,7 @@ bool PngAvailable() {
 #endif
 }
 
-std::string TemporaryName(const std::string& path) {
-    return path + ".partial";
-}
+std::string TemporaryName(const std::string& path) { return path + ".partial"; }
 
 bool WriteRawView(const std::string& temporary, std::string& error) {
     std::FILE* file = std::fopen(temporary.c_str(), "wb");

@@ -22,8 +22,7 @@ bool ParseInteger(const std::string& token, int base, int64_t& value) {
 
 bool ParseInt32(const std::string& token, int32_t& value) {
     int64_t v;
-    if (!ParseDecimal(token, v) || v < std::numeric_limits<int32_t>::min() ||
-        v > std::numeric_limits<int32_t>::max()) {
+    if (!ParseDecimal(token, v) || v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) {
         return false;
     }
     value = static_cast<int32_t>(v);
@@ -50,13 +49,9 @@ RenderOptions::RenderOptions() {
     direction = Load(initial.direction);
 }
 
-bool ParseDecimal(const std::string& token, int64_t& value) {
-    return ParseInteger(token, 10, value);
-}
+bool ParseDecimal(const std::string& token, int64_t& value) { return ParseInteger(token, 10, value); }
 
-bool ParseCInteger(const std::string& token, int64_t& value) {
-    return ParseInteger(token, 0, value);
-}
+bool ParseCInteger(const std::string& token, int64_t& value) { return ParseInteger(token, 0, value); }
 
 bool ParseColour(const std::string& token, uint32_t& value) {
     int64_t v;
@@ -111,9 +106,8 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
             (name == "--splash" ? options.splash : options.preview) = true;
             continue;
         }
-        const bool known = name == "--size" || name == "--frames" || name == "--scheme" ||
-                           name == "--period" || name == "--direction" || name == "--scene" ||
-                           name == "--out" || name == "--raw";
+        const bool known = name == "--size" || name == "--frames" || name == "--scheme" || name == "--period" ||
+                           name == "--direction" || name == "--scene" || name == "--out" || name == "--raw";
         if (!known) {
             error = "unknown option '" + name + "'";
             return false;

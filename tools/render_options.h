@@ -14,9 +14,9 @@ struct RenderOptions {
     int32_t colourScheme;  // the initial Settings unless given
     int32_t period;
     int32_t direction;
-    std::string outPath;    // PNG
-    std::string rawPath;    // B, G, R, A per pixel, top row first
-    std::string scenePath;  // a list of primitives instead of the spiral
+    std::string outPath;     // PNG
+    std::string rawPath;     // B, G, R, A per pixel, top row first
+    std::string scenePath;   // a list of primitives instead of the spiral
     bool helpPanel = false;  // as if F1 had been released before the first pass
     bool splash = false;     // the splash screen as presented, instead of the spiral
     bool preview = false;    // what a preview window of this size shows, instead of the spiral

@@ -68,8 +68,8 @@ std::string ParseCommand(const std::vector<std::string>& t, SceneCommand& c) {
         c.kind = SceneCommand::RoundedRect;
         if (args != 5) return "rrect wants COLOUR X0 Y0 X1 Y1";
         if (!ParseColour(t[1], c.colour)) return "bad colour '" + t[1] + "'";
-        if (!SceneFloat(t[2], c.x0, false) || !SceneFloat(t[3], c.y0, false) ||
-            !SceneFloat(t[4], c.x1, false) || !SceneFloat(t[5], c.y1, false)) {
+        if (!SceneFloat(t[2], c.x0, false) || !SceneFloat(t[3], c.y0, false) || !SceneFloat(t[4], c.x1, false) ||
+            !SceneFloat(t[5], c.y1, false)) {
             return "bad corner";
         }
         return "";
@@ -124,19 +124,19 @@ bool ParseScene(const std::string& text, Scene& scene, std::string& error) {
 void DrawScene(const Scene& scene) {
     for (const SceneCommand& c : scene.commands) {
         switch (c.kind) {
-            case SceneCommand::Clear:
-                frameBuffer.clearColour = c.colour;
-                ClearView();
-                break;
-            case SceneCommand::PolygonDisc:
-                DrawPolygonDisc(c.x0, c.y0, c.r, c.colour, c.mode);
-                break;
-            case SceneCommand::Disc:
-                DrawDisc(c.mode, c.cx, c.cy, c.r, c.colour);
-                break;
-            case SceneCommand::RoundedRect:
-                FillRoundedRect(c.colour, c.x0, c.y0, c.x1, c.y1);
-                break;
+        case SceneCommand::Clear:
+            frameBuffer.clearColour = c.colour;
+            ClearView();
+            break;
+        case SceneCommand::PolygonDisc:
+            DrawPolygonDisc(c.x0, c.y0, c.r, c.colour, c.mode);
+            break;
+        case SceneCommand::Disc:
+            DrawDisc(c.mode, c.cx, c.cy, c.r, c.colour);
+            break;
+        case SceneCommand::RoundedRect:
+            FillRoundedRect(c.colour, c.x0, c.y0, c.x1, c.y1);
+            break;
         }
     }
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build, the same under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Windows build (unit tests and end-to-end tests under Wine in a
+# UndefinedBehaviorSanitizer, the fuzz targets (clang's libFuzzer) for a fixed number of inputs, the
+# format check, and the Windows build (unit tests and end-to-end tests under Wine in a
 # private virtual X display). Installs what it needs first. Ends with "N passed, N failed".
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -49,6 +50,11 @@ run_build() {  # name, cmake arguments...
 
 mkdir -p build
 run_build native -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if command -v clang++ >/dev/null; then
+  run_build fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DGYRATA_FUZZ=ON
+else
+  echo "=== fuzz: clang++ not found (tools/bootstrap.sh installs it)"; failed=$((failed + 1)); status=1
+fi
 run_build sanitize -DCMAKE_BUILD_TYPE=Debug -DGYRATA_SANITIZE=ON
 run_build windows -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 

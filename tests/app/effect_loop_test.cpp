@@ -42,18 +42,16 @@ constexpr int32_t kWidth = 96;
 constexpr int32_t kHeight = 64;
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-constexpr double kPhaseStep = 0.0385;  // the spiral turns this far per drawn pass
-constexpr int32_t kFrameLimit = 400;   // a loop that never ends on its own gets Esc here
+constexpr double kPhaseStep = 0.0385;        // the spiral turns this far per drawn pass
+constexpr int32_t kFrameLimit = 400;         // a loop that never ends on its own gets Esc here
 constexpr uint64_t kRunawayMs = 120 * 1000;  // virtual time after which a stuck loop is stopped
 
-Triple CurrentSettings() {
-    return {Load(settings.colourScheme), Load(settings.period), Load(settings.direction)};
-}
+Triple CurrentSettings() { return {Load(settings.colourScheme), Load(settings.period), Load(settings.direction)}; }
 
 // What the screen would show at one presented frame.
 struct PresentedFrame {
     std::vector<uint32_t> pixels;
-    float phase;         // spiralPhase after the pass that drew this frame
+    float phase;  // spiralPhase after the pass that drew this frame
     int32_t hiddenFrames;
     uint64_t nowMs;      // virtual clock when the frame left
     Triple settings;     // before the keys of this frame were released
@@ -85,8 +83,8 @@ void PressKey(int32_t key) {
 void OnPresent() {
     if (hookTable.keyUpHook.load(std::memory_order_relaxed) != KeyControlsHook) script.keyUpHookWasKeyControls = 0;
     if (presentedFrames <= kFrameLimit) {
-        script.frames.push_back({CopyPixels(), spiralPhase, Load(steering.hiddenFrames), PacingNow(),
-                                 CurrentSettings(), Load(steering.helpFrames), saveStack.count > 0});
+        script.frames.push_back({CopyPixels(), spiralPhase, Load(steering.hiddenFrames), PacingNow(), CurrentSettings(),
+                                 Load(steering.helpFrames), saveStack.count > 0});
     }
     const auto keys = script.keysAtFrame.find(presentedFrames);
     if (keys != script.keysAtFrame.end()) {
@@ -132,7 +130,7 @@ void ResetProgramState() {
 }
 
 class EffectLoopTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetProgramState();
         // The settings file is named after the program path up to the first "." of its last element;
@@ -366,12 +364,17 @@ TEST_F(EffectLoopTest, HandEditedFilesLoadDrawSteerAndSave) {
         {"negatives: Up, quote, Left", "-4 -2 5", {-4, -2, 5}, {kKeyUp, kKeyQuote, kKeyLeft}, "2 0 -1\0"s},
         {"negatives: Down, Enter, Right", "-4 -2 5", {-4, -2, 5}, {kKeyDown, kKeyEnter, kKeyRight}, "-3 -1 1\0"s},
         {"40 digits keep their first 15", "0000000000000079999999999999999999999999 1 1", {7, 1, 1}, {}, "7 1 1\0"s},
-        {"40 digits saturate", "1234567890123456789012345678901234567890 2 1", {kMax, 2, 1}, {kKeyEnter},
-         "0 2 1\0"s},
-        {"40 negative digits saturate", "-999999999999999999999999999999999999999 4 -1", {kMin, 4, -1},
-         {kKeyQuote}, "2 4 -1\0"s},
-        {"the 32-bit extremes", "2147483647 2147483647 -2147483648", {kMax, kMax, kMin},
-         {kKeyDown, kKeyEnter, kKeyLeft}, "0 5 -1\0"s},
+        {"40 digits saturate", "1234567890123456789012345678901234567890 2 1", {kMax, 2, 1}, {kKeyEnter}, "0 2 1\0"s},
+        {"40 negative digits saturate",
+         "-999999999999999999999999999999999999999 4 -1",
+         {kMin, 4, -1},
+         {kKeyQuote},
+         "2 4 -1\0"s},
+        {"the 32-bit extremes",
+         "2147483647 2147483647 -2147483648",
+         {kMax, kMax, kMin},
+         {kKeyDown, kKeyEnter, kKeyLeft},
+         "0 5 -1\0"s},
         {"garbage before a NUL", "\xff\xfe\x00\x01 9 9"s, {0, -1, -1}, {kKeyDown}, "0 0 -1\0"s},
         {"3000 bytes of noise", noise, {0, -1, -1}, {kKeyRight, kKeyUp}, "0 0 1\0"s},
         {"a line break inside a token", "3\r\n4 5", {3, 5, -1}, {kKeyEnter}, "0 5 -1\0"s},
@@ -392,7 +395,6 @@ TEST_F(EffectLoopTest, HandEditedFilesLoadDrawSteerAndSave) {
         ExpectOnlyTheSettingsFile();
     }
 }
-
 
 // Presented frames (numbered from 1) into which the help panel was drawn.
 std::vector<int32_t> FramesWithThePanel() {

@@ -80,9 +80,8 @@ TEST_F(HelpOverlayTest, PanelBoxIsCentredDarkAndHoldsTheText) {
 TEST_F(HelpOverlayTest, HelpTextIsTheProgramsOwn) {
     const std::string text = kHelpText;
     const std::string dots(79, '.');
-    EXPECT_EQ(text, "Conrol Keys:\n\n\nQutes, Enter - change Color\n" + dots +
-                        "\n\nCursor Up, Down - change Period\n" + dots +
-                        "\n\nCursor Left, Right - change Direction\n" + dots +
+    EXPECT_EQ(text, "Conrol Keys:\n\n\nQutes, Enter - change Color\n" + dots + "\n\nCursor Up, Down - change Period\n" +
+                        dots + "\n\nCursor Left, Right - change Direction\n" + dots +
                         "\n\nF1 - hide/show Help\n\nEsc - Exit");
 }
 
@@ -124,7 +123,7 @@ TEST_F(HelpOverlayTest, FullStackAndRectanglesOutsideTheView) {
     ASSERT_EQ(CreateHeadlessBuffer(300, 220), 1);
     EXPECT_EQ(SaveRect(300, 0, 310, 5), 1);  // wholly outside: nothing saved, but no failure
     EXPECT_EQ(SaveRect(-20, -20, -1, 219), 1);
-    EXPECT_EQ(SaveRect(5, 5, 4, 9), 1);       // corners the wrong way round are not reordered
+    EXPECT_EQ(SaveRect(5, 5, 4, 9), 1);  // corners the wrong way round are not reordered
     EXPECT_EQ(saveStack.count, 0);
     for (int32_t i = 0; i < kSaveStackEntries; ++i) ASSERT_EQ(SaveRect(0, 0, 0, 0), 1);
     EXPECT_EQ(SaveRect(0, 0, 0, 0), 0);
@@ -138,8 +137,8 @@ TEST_F(HelpOverlayTest, FullStackAndRectanglesOutsideTheView) {
 // Views smaller than the box: the panel, its save and its restore stay inside the view (the
 // sanitizer build checks every access), and the view comes back exactly.
 TEST_F(HelpOverlayTest, ViewsSmallerThanTheBox) {
-    for (const auto& [w, h] : {std::pair{1, 1}, std::pair{2, 3}, std::pair{37, 250}, std::pair{249, 199},
-                              std::pair{251, 201}}) {
+    for (const auto& [w, h] :
+         {std::pair{1, 1}, std::pair{2, 3}, std::pair{37, 250}, std::pair{249, 199}, std::pair{251, 201}}) {
         ASSERT_EQ(CreateHeadlessBuffer(w + 8, h + 8), 1);
         SetView(4, 4, w + 3, h + 3);  // a guard band round the view
         for (int32_t i = 0; i < (w + 8) * (h + 8); ++i) frameBuffer.pixels[i] = 0xFF808080u;

@@ -16,7 +16,7 @@ constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 constexpr int32_t kUntouched = 17;  // a hiddenFrames value no key sets
 
 class KeyControlsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         InitialiseInputState();
         Store(settings.colourScheme, 0);

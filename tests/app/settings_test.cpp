@@ -25,7 +25,6 @@ using namespace std::string_literals;
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 
-
 Triple Read(const Settings& s) { return {Load(s.colourScheme), Load(s.period), Load(s.direction)}; }
 void Write(Settings& s, const Triple& t) {
     Store(s.colourScheme, t.colourScheme);
@@ -215,7 +214,7 @@ TEST(SettingsFormat, RandomValuesReadBackUnchanged) {
 // --- The file ------------------------------------------------------------------------------------
 
 class SettingsFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
         const std::string name = std::string("gyrata_settings_") +

@@ -62,10 +62,9 @@ void ExpectFrameMatchesOneByOne(int32_t width, int32_t height, float phase, uint
     const std::vector<uint32_t> actual = ViewPixels();
     for (size_t i = 0; i < expected.size(); ++i) {
         if (expected[i] != actual[i]) {
-            ADD_FAILURE() << width << "x" << height << " phase " << phase << " scheme "
-                          << Load(settings.colourScheme) << " period " << Load(settings.period) << ": pixel ("
-                          << i % width << ", " << i / width << ") is " << std::hex << actual[i] << ", one by one "
-                          << expected[i];
+            ADD_FAILURE() << width << "x" << height << " phase " << phase << " scheme " << Load(settings.colourScheme)
+                          << " period " << Load(settings.period) << ": pixel (" << i % width << ", " << i / width
+                          << ") is " << std::hex << actual[i] << ", one by one " << expected[i];
             return;
         }
     }

@@ -43,8 +43,7 @@ class SpiralTest : public ::testing::Test {
 };
 
 // One frame at the given phase on a fresh buffer; hidden selects the fast discs.
-std::vector<uint32_t> Frame(int32_t width, int32_t height, int32_t scheme, int32_t period, bool hidden,
-                            float phase) {
+std::vector<uint32_t> Frame(int32_t width, int32_t height, int32_t scheme, int32_t period, bool hidden, float phase) {
     EXPECT_EQ(CreateHeadlessBuffer(width, height), 1);
     Store(settings.colourScheme, scheme);
     Store(settings.period, period);
@@ -54,9 +53,7 @@ std::vector<uint32_t> Frame(int32_t width, int32_t height, int32_t scheme, int32
     return ViewPixels();
 }
 
-uint32_t Channel(uint32_t p, int shift) {
-    return (p >> shift) & 255u;
-}
+uint32_t Channel(uint32_t p, int shift) { return (p >> shift) & 255u; }
 
 // ---- Geometry and brightness.
 
@@ -83,12 +80,10 @@ TEST_F(SpiralTest, SampleDiscsLieWhereThePictureShowsThem) {
         int index;
         double distance, radius;
     };
-    const Sample samples[] = {
-        {100, 4.6, 1.84}, {150, 22, 8.8}, {200, 94, 37.5}, {250, 374, 150}, {299, 1397, 559}};
+    const Sample samples[] = {{100, 4.6, 1.84}, {150, 22, 8.8}, {200, 94, 37.5}, {250, 374, 150}, {299, 1397, 559}};
     SpiralCursor cursor;
     std::vector<SpiralDisc> discs;
-    for (int i = 0; i < kSpiralDiscCount; ++i)
-        discs.push_back(NextSpiralDisc(cursor, 0.1f, 0.0f, 0.0f, 0.0f));
+    for (int i = 0; i < kSpiralDiscCount; ++i) discs.push_back(NextSpiralDisc(cursor, 0.1f, 0.0f, 0.0f, 0.0f));
     for (const Sample& s : samples) {
         const SpiralDisc& d = discs[s.index];
         EXPECT_NEAR(std::hypot(d.x, d.y), s.distance, 0.01 * s.distance) << "disc " << s.index;

@@ -57,7 +57,9 @@ struct Expected {
         if (x >= 0 && y >= 0 && x < width && y < height) pixels[size_t(y) * size_t(width) + size_t(x)] = value;
     }
     // The picture copied with its top-left pixel at (x, y).
-    void Draw(const Picture& picture, int32_t x, int32_t y) { Draw(picture, x, y, 1, [](uint32_t s) { return s; }); }
+    void Draw(const Picture& picture, int32_t x, int32_t y) {
+        Draw(picture, x, y, 1, [](uint32_t s) { return s; });
+    }
     // The picture as one-pixel dots two pixels apart from (x, y) over the fill: each dot is its pixel
     // blended at coverage 255 (a dot of radius 0.5), which leaves the fill's 256th part.
     void DrawDots(const Picture& picture, int32_t x, int32_t y, uint32_t fill) {
@@ -84,7 +86,7 @@ int64_t Differences(const Expected& expected, std::string* where) {
 }
 
 class ScreenTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         InstallImageDecoder();
         realOpen = imageDecoder.open;
@@ -142,7 +144,8 @@ TEST_F(ScreenTest, SplashPlacesItsThreePicturesAndPresentsOnce) {
         Expected expected(c.width, c.height, kSplashClearColour);
         if (!c.missing || std::wcscmp(c.missing, L"LoadScr") != 0) expected.Draw(picture, c.pictureX, c.pictureY);
         expected.Draw(info, c.infoX, c.infoY);
-        if (!c.missing || std::wcscmp(c.missing, L"UrlScr") != 0) expected.DrawDots(address, c.dotX, c.dotY, kSplashClearColour);
+        if (!c.missing || std::wcscmp(c.missing, L"UrlScr") != 0)
+            expected.DrawDots(address, c.dotX, c.dotY, kSplashClearColour);
         std::string where;
         EXPECT_EQ(Differences(expected, &where), 0) << "first at" << where;
 
@@ -159,9 +162,8 @@ TEST_F(ScreenTest, PreviewPictureIsCentredWithHalvesTruncatedTowardZero) {
         int32_t left, top, right, bottom, x, y;
     };
     const Case cases[] = {
-        {0, 0, 152, 112, 0, 0},   {0, 0, 153, 113, 0, 0},       {0, 0, 100, 80, -26, -16},
-        {0, 0, 99, 79, -26, -16}, {0, 0, 300, 200, 74, 44},     {10, 20, 162, 132, 0, 0},
-        {0, 0, 0, 0, -76, -56},   {-5, -5, 147, 107, 0, 0},
+        {0, 0, 152, 112, 0, 0},   {0, 0, 153, 113, 0, 0},   {0, 0, 100, 80, -26, -16}, {0, 0, 99, 79, -26, -16},
+        {0, 0, 300, 200, 74, 44}, {10, 20, 162, 132, 0, 0}, {0, 0, 0, 0, -76, -56},    {-5, -5, 147, 107, 0, 0},
     };
     for (const Case& c : cases) {
         const PreviewPlace place = PlacePreviewPicture(c.left, c.top, c.right, c.bottom);

@@ -86,7 +86,8 @@ struct Saver {
         startup.cb = sizeof startup;
         std::vector<wchar_t> buffer(line.begin(), line.end());
         buffer.push_back(L'\0');
-        running = CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
+        running = CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &process) != 0;
         return running;
     }
     // Waits for the end; returns the exit code, or -1 (and ends it) when it outlives the limit.
@@ -205,7 +206,8 @@ void FullScreenWindow(const std::wstring& exe, const std::vector<std::wstring>& 
         Check(rect.right - rect.left == 1368 && rect.bottom - rect.top == 768, "window 1368x768");
     } else {
         const int width = (screenWidth + 7) & ~7;
-        Check(rect.right - rect.left == width && rect.bottom - rect.top == screenHeight, "window as wide as the screen rounded up to 8");
+        Check(rect.right - rect.left == width && rect.bottom - rect.top == screenHeight,
+              "window as wide as the screen rounded up to 8");
     }
     Check(IsWindowVisible(window) != 0, "window visible");
     Check((GetWindowLongW(window, GWL_STYLE) & WS_POPUP) != 0, "pop-up window");
@@ -268,8 +270,9 @@ void Preview(const std::wstring& exe) {
     windowClass.lpszClassName = L"GyrataPreviewParent";
     RegisterClassW(&windowClass);
     // A borderless parent at a known place, its client area exactly the preview's 152x112.
-    HWND parent = CreateWindowExW(WS_EX_TOPMOST, L"GyrataPreviewParent", L"preview parent", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 200, 150,
-                                  152, 112, nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND parent = CreateWindowExW(WS_EX_TOPMOST, L"GyrataPreviewParent", L"preview parent",
+                                  WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 200, 150, 152, 112, nullptr, nullptr,
+                                  windowClass.hInstance, nullptr);
     Check(parent != nullptr, "parent window created");
     if (!parent) return;
     PumpFor(300);
@@ -323,7 +326,9 @@ void RepeatedClose(const std::wstring& exe, int count) {
         DWORD took = 0;
         const long code = saver.WaitForExit(1000, &took);
         if (took > slowest) slowest = took;
-        if (code != 0) std::printf("round %d (close %lu ms after the window appeared): exit code %ld after %lu ms\n", i, delay, code, took);
+        if (code != 0)
+            std::printf("round %d (close %lu ms after the window appeared): exit code %ld after %lu ms\n", i, delay,
+                        code, took);
         good += code == 0;
     }
     std::printf("%d of %d closes ended with exit code 0 within 1 s; slowest %lu ms\n", good, count, slowest);
@@ -381,8 +386,9 @@ void DisplayChange() {
     Check(boxes == 1, "exactly one message box");
     Check(TextOf(box) == kClassName, "caption \"Tarnwick : Gyrata\"");
     HWND text = GetDlgItem(box, 0xFFFF);
-    Check(text != nullptr && TextOf(text) == L"Adequate Desktop Resizing or Rotation on the fly - not support.  \n"
-                                             L"Run this program after these operations, please.",
+    Check(text != nullptr && TextOf(text) ==
+                                 L"Adequate Desktop Resizing or Rotation on the fly - not support.  \n"
+                                 L"Run this program after these operations, please.",
           "the display-change text");
     HWND ok = GetDlgItem(box, IDOK);
     Check(ok != nullptr, "an OK button");
@@ -399,7 +405,8 @@ BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
     MONITORINFO info = {};
     info.cbSize = sizeof info;
     GetMonitorInfoW(monitor, &info);
-    std::printf("monitor %s%s\n", RectText(info.rcMonitor).c_str(), (info.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
+    std::printf("monitor %s%s\n", RectText(info.rcMonitor).c_str(),
+                (info.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
     return TRUE;
 }
 
@@ -423,7 +430,10 @@ void PrintSaverWindows() {
     EnumWindows(PrintSaverWindow, 0);
     HWND foreground = GetForegroundWindow();
     const std::wstring className = foreground ? ClassOf(foreground) : std::wstring();
-    std::printf("foreground %s\n", !foreground ? "none" : className == kClassName ? "main" : className == kCoverClassName ? "cover" : "other");
+    std::printf("foreground %s\n", !foreground                    ? "none"
+                                   : className == kClassName      ? "main"
+                                   : className == kCoverClassName ? "cover"
+                                                                  : "other");
 }
 
 }  // namespace
@@ -448,7 +458,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc < 3) {
-        std::printf("usage: e2e_driver window|info|silent|preview|close|escape SAVER [args...] | post-close [CLASS] | display-change | monitors | saver-windows\n");
+        std::printf(
+            "usage: e2e_driver window|info|silent|preview|close|escape SAVER [args...] | post-close [CLASS] | "
+            "display-change | monitors | saver-windows\n");
         return 2;
     }
     const std::string command = argv[1];

@@ -28,9 +28,11 @@ TEST(WindowsPacingTest, PacedFramesLeaveAtTheTargetRate) {
     std::printf("vertical blank: %s; 10 waits took %lu ms\n", opened ? "available" : "not available",
                 timeGetTime() - before);
     pacingPlatform.closeVerticalBlank();
-    std::printf("useVsync %d, usePerformanceCounter %d (frequency %llu), refreshPeriodMs %d, targetFps %d, first monitor %u Hz\n",
-                p.useVsync, p.usePerformanceCounter, static_cast<unsigned long long>(p.performanceFrequency),
-                p.refreshPeriodMs, p.targetFps, p.refreshRates[0]);
+    std::printf(
+        "useVsync %d, usePerformanceCounter %d (frequency %llu), refreshPeriodMs %d, targetFps %d, first monitor %u "
+        "Hz\n",
+        p.useVsync, p.usePerformanceCounter, static_cast<unsigned long long>(p.performanceFrequency), p.refreshPeriodMs,
+        p.targetFps, p.refreshRates[0]);
     ASSERT_GE(p.targetFps, 20);
     ASSERT_LE(p.targetFps, 80);
     if (p.useVsync) {

@@ -89,8 +89,8 @@ TEST(WindowsPreviewTest, PictureUnscaledAtItsPlaceOnBlack) {
         for (int32_t y = 0; y < c.height; ++y) {
             for (int32_t x = 0; x < c.width; ++x) {
                 const int32_t px = x - c.x, py = y - c.y;
-                const bool inPicture = picture->pixels && px >= 0 && py >= 0 && px < picture->width &&
-                                       py < picture->height;
+                const bool inPicture =
+                    picture->pixels && px >= 0 && py >= 0 && px < picture->width && py < picture->height;
                 const uint32_t expected = inPicture ? picture->pixels[py * picture->width + px] & 0xFFFFFFu : 0u;
                 if (target.Rgb(x, y) == expected) continue;
                 if (++wrong == 1) first = std::to_string(x) + "," + std::to_string(y);

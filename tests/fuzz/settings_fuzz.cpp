@@ -1,8 +1,6 @@
 // libFuzzer target for the settings reader: any bytes a hand-edited settings file may hold go
-// through the same path as LoadSettings (the 1023-byte text buffer, then the token reader).
-// Build by hand, e.g.:
-//   clang++ -std=c++17 -g -fsanitize=fuzzer,address,undefined -I. tests/fuzz/settings_fuzz.cpp \
-//       app/settings_file.cpp app/steering.cpp -o settings_fuzz
+// through the same path as LoadSettings (the 1023-byte text buffer, then the token reader). Built
+// by the fuzz configuration (tests/fuzz/CMakeLists.txt).
 #include <cstddef>
 #include <cstdint>
 

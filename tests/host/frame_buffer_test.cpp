@@ -10,7 +10,7 @@
 namespace {
 
 class FrameBufferTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         ReleaseHeadlessBuffer();
         hookTable.viewChangedHook = nullptr;

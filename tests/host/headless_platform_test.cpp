@@ -14,7 +14,7 @@ int32_t splashCalls = 0;
 void CountSplash() { ++splashCalls; }
 
 class HeadlessPlatformTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         hostConfig.windowWidth = 64;
         hostConfig.windowHeight = 32;

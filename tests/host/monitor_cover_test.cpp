@@ -36,11 +36,11 @@ void ExpectExactCover(const std::vector<ScreenRect>& monitors, const ScreenRect&
     ys.insert(ys.end(), {mainWindow.top, mainWindow.bottom});
     for (int32_t x : xs)
         for (int32_t y : ys) {  // each cell is named by its top-left corner
-            const bool shown = std::any_of(monitors.begin(), monitors.end(),
-                                           [&](const ScreenRect& m) { return Contains(m, x, y); });
+            const bool shown =
+                std::any_of(monitors.begin(), monitors.end(), [&](const ScreenRect& m) { return Contains(m, x, y); });
             const int32_t wanted = shown && !Contains(mainWindow, x, y) ? 1 : 0;
-            const auto times = std::count_if(cover.begin(), cover.end(),
-                                             [&](const ScreenRect& c) { return Contains(c, x, y); });
+            const auto times =
+                std::count_if(cover.begin(), cover.end(), [&](const ScreenRect& c) { return Contains(c, x, y); });
             ASSERT_EQ(times, wanted) << "pixel " << x << "," << y;
         }
 }
@@ -81,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {{1920, 0, 3200, 1024}, {0, 1080, 1280, 2104}}},
         CoverCase{"MirroringThePrimary", {kPrimary, kPrimary}, kMainWindow, {}},
         CoverCase{"SmallerMonitorInsideThePrimary", {kPrimary, {0, 0, 1024, 768}}, kMainWindow, {}},
-        CoverCase{"OverlappingTheMainWindowSideways", {kPrimary, {1000, 0, 1800, 600}}, kMainWindow, {{1367, 0, 1800, 600}}},
+        CoverCase{
+            "OverlappingTheMainWindowSideways", {kPrimary, {1000, 0, 1800, 600}}, kMainWindow, {{1367, 0, 1800, 600}}},
         CoverCase{"OverlappingTheMainWindowsCorner",
                   {kPrimary, {1000, 500, 1800, 1100}},
                   kMainWindow,

@@ -39,7 +39,8 @@ int32_t OpenVerticalBlank() {
 }
 void WaitForVerticalBlank() {
     ++machine.vblankWaits;
-    if (machine.vblankPeriodMs > 0) machine.nowMs = (std::floor(machine.nowMs / machine.vblankPeriodMs) + 1) * machine.vblankPeriodMs;
+    if (machine.vblankPeriodMs > 0)
+        machine.nowMs = (std::floor(machine.nowMs / machine.vblankPeriodMs) + 1) * machine.vblankPeriodMs;
 }
 void CloseVerticalBlank() { ++machine.closed; }
 void ReadRefreshRates() {
@@ -50,13 +51,19 @@ std::vector<int32_t> slowReports;
 void RecordSlowState(int32_t slow) { slowReports.push_back(slow); }
 
 class PacingTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         machine = Machine{};
         framePacing = FramePacing{};
         slowReports.clear();
-        pacingPlatform = {Counter, Frequency, Milliseconds, Sleep, OpenVerticalBlank, WaitForVerticalBlank,
-                          CloseVerticalBlank, ReadRefreshRates};
+        pacingPlatform = {Counter,
+                          Frequency,
+                          Milliseconds,
+                          Sleep,
+                          OpenVerticalBlank,
+                          WaitForVerticalBlank,
+                          CloseVerticalBlank,
+                          ReadRefreshRates};
     }
     void TearDown() override {
         pacingPlatform = kVirtualPacingPlatform;
@@ -121,7 +128,7 @@ TEST_F(PacingTest, WithoutVerticalBlankA25HzMultipleOnTheFirstMonitorGives25Fps)
         std::vector<uint32_t> monitors;
         int32_t fps;
     };
-    const Case cases[] = {{{50}, 25}, {{75}, 25}, {{100}, 25}, {{60}, 30}, {{0}, 30},
+    const Case cases[] = {{{50}, 25}, {{75}, 25},     {{100}, 25},    {{60}, 30}, {{0}, 30},
                           {{}, 30},   {{60, 50}, 30}, {{50, 60}, 25}, {{85}, 30}};
     for (const Case& c : cases) {
         machine.monitors = c.monitors;

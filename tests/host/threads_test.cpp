@@ -26,7 +26,7 @@ int32_t flagSeenByCallback = -1;
 void CallbackOfSlot255() { flagSeenByCallback = timerSlots.timerFlag[255].load(); }
 
 class TimerTickTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Clear(); }
     void TearDown() override { Clear(); }
     static void Clear() {

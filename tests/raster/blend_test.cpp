@@ -40,15 +40,24 @@ uint32_t Expect(uint32_t d, uint32_t s, const ChannelRule& rule) {
 
 int BlockRule(int mode, int d, int s, int alpha) {
     switch (mode) {
-    case 2: return FloorDiv256(256 * d + alpha * (s - d));
-    case 3: return std::min(255, d + s);
-    case 4: return std::max(0, d - s);
-    case 5: return FloorDiv256(d * s);
-    case 6: return Avg(d, s);
-    case 7: return Avg(Avg(d, s), s);
-    case 8: return Avg(Avg(s, d), d);
-    case 9: return std::max(d, s);
-    default: return s;
+    case 2:
+        return FloorDiv256(256 * d + alpha * (s - d));
+    case 3:
+        return std::min(255, d + s);
+    case 4:
+        return std::max(0, d - s);
+    case 5:
+        return FloorDiv256(d * s);
+    case 6:
+        return Avg(d, s);
+    case 7:
+        return Avg(Avg(d, s), s);
+    case 8:
+        return Avg(Avg(s, d), d);
+    case 9:
+        return std::max(d, s);
+    default:
+        return s;
     }
 }
 
@@ -87,7 +96,7 @@ uint32_t WithChannel(std::mt19937& rng, int channel, uint32_t value) {
 }
 
 class BlendTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { ReleaseHeadlessBuffer(); }
 
     // A buffer with a guard band of `guard` pixels around the view on every side.
@@ -113,7 +122,8 @@ protected:
         for (int32_t y = 0; y < fb.height; ++y) {
             const int32_t screenY = fb.height - 1 - y;  // bottom-up storage
             for (int32_t x = 0; x < fb.width; ++x) {
-                const bool inView = x >= fb.viewLeft && x <= fb.viewRight && screenY >= fb.viewTop && screenY <= fb.viewBottom;
+                const bool inView =
+                    x >= fb.viewLeft && x <= fb.viewRight && screenY >= fb.viewTop && screenY <= fb.viewBottom;
                 const size_t i = static_cast<size_t>(y) * fb.width + x;
                 if (!inView && fb.pixels[i] != before[i]) {
                     return ::testing::AssertionFailure() << "guard pixel (" << x << ", " << screenY << ") changed";
@@ -160,8 +170,9 @@ TEST_F(BlendTest, EveryBlockModeMatchesItsChannelFormulaForAllBytePairs) {
                     const uint32_t want = Expect(destination[i], source[i], BlockMode(mode));
                     if (At(x, y) != want) {
                         ++failures;
-                        ADD_FAILURE() << "mode " << mode << (columns ? " by columns" : "") << " d " << Hex(destination[i]) << " s " << Hex(source[i])
-                                      << ": got " << Hex(At(x, y)) << ", want " << Hex(want);
+                        ADD_FAILURE() << "mode " << mode << (columns ? " by columns" : "") << " d "
+                                      << Hex(destination[i]) << " s " << Hex(source[i]) << ": got " << Hex(At(x, y))
+                                      << ", want " << Hex(want);
                     }
                 }
             }
@@ -191,8 +202,8 @@ TEST_F(BlendTest, EveryRunPrimitiveMatchesItsChannelFormulaForAllBytePairs) {
                     const uint32_t want = Expect(before[d], colour, primitive.rule);
                     if (row[d] != want) {
                         ++failures;
-                        ADD_FAILURE() << primitive.name << " d " << Hex(before[d]) << " colour " << Hex(colour) << ": got "
-                                      << Hex(row[d]) << ", want " << Hex(want);
+                        ADD_FAILURE() << primitive.name << " d " << Hex(before[d]) << " colour " << Hex(colour)
+                                      << ": got " << Hex(row[d]) << ", want " << Hex(want);
                     }
                 }
             }
@@ -250,8 +261,8 @@ TEST_F(BlendTest, BlockRowsOfEveryWidthAndAlignmentInEveryMode) {
                         const bool inside = y >= 1 && x >= x0 && x < x0 + width;
                         const uint32_t want =
                             inside ? Expect(old, source[(y - 1) * width + (x - x0)], BlockMode(mode)) : old;
-                        ASSERT_EQ(At(x, y), want) << "mode " << mode << " width " << width << " x0 " << x0
-                                                         << " at (" << x << ", " << y << ")";
+                        ASSERT_EQ(At(x, y), want) << "mode " << mode << " width " << width << " x0 " << x0 << " at ("
+                                                  << x << ", " << y << ")";
                     }
                 }
                 ASSERT_TRUE(GuardBandUntouched(before));
@@ -268,10 +279,10 @@ struct Rect {
 // with the picture expected pixel by pixel from the unclipped rectangle.
 TEST_F(BlendTest, BlocksAreClippedToTheViewAndReadTheSourceAtTheUnclippedStride) {
     const std::vector<Rect> rects = {
-        {-3, 2, 5, 6},    {15, 2, 24, 6},   {4, -5, 8, 3},    {4, 12, 8, 22},   {-4, -3, 3, 2},  {17, 13, 23, 18},
-        {-5, -5, 25, 21}, {0, 0, 0, 0},     {19, 15, 19, 15}, {3, 7, 3, 12},    {2, 9, 14, 9},   {-6, 9, 0, 9},
-        {19, -2, 26, 0},  {0, 0, 19, 15},   {-10, 2, -1, 6},  {20, 2, 30, 6},   {4, -9, 8, -1},  {4, 16, 8, 25},
-        {-8, -8, -1, -1}, {20, 16, 22, 18}, {-1, 0, -1, 15},  {0, 16, 19, 16},  {5, 5, 4, 8},    {5, 5, 8, 4},
+        {-3, 2, 5, 6},    {15, 2, 24, 6},   {4, -5, 8, 3},    {4, 12, 8, 22},  {-4, -3, 3, 2}, {17, 13, 23, 18},
+        {-5, -5, 25, 21}, {0, 0, 0, 0},     {19, 15, 19, 15}, {3, 7, 3, 12},   {2, 9, 14, 9},  {-6, 9, 0, 9},
+        {19, -2, 26, 0},  {0, 0, 19, 15},   {-10, 2, -1, 6},  {20, 2, 30, 6},  {4, -9, 8, -1}, {4, 16, 8, 25},
+        {-8, -8, -1, -1}, {20, 16, 22, 18}, {-1, 0, -1, 15},  {0, 16, 19, 16}, {5, 5, 4, 8},   {5, 5, 8, 4},
     };
     std::mt19937 rng(5);
     for (int mode : {1, 5, 7}) {
@@ -290,8 +301,8 @@ TEST_F(BlendTest, BlocksAreClippedToTheViewAndReadTheSourceAtTheUnclippedStride)
                     const bool inside = x >= r.x0 && x <= r.x1 && y >= r.y0 && y <= r.y1;
                     const uint32_t want =
                         inside ? Expect(old, source[(y - r.y0) * width + (x - r.x0)], BlockMode(mode)) : old;
-                    ASSERT_EQ(At(x, y), want) << "mode " << mode << " rect " << r.x0 << "," << r.y0 << " - "
-                                                     << r.x1 << "," << r.y1 << " at (" << x << ", " << y << ")";
+                    ASSERT_EQ(At(x, y), want) << "mode " << mode << " rect " << r.x0 << "," << r.y0 << " - " << r.x1
+                                              << "," << r.y1 << " at (" << x << ", " << y << ")";
                 }
             }
             ASSERT_TRUE(GuardBandUntouched(before)) << "rect " << r.x0 << "," << r.y0 << " - " << r.x1 << "," << r.y1;

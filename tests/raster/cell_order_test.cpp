@@ -21,7 +21,7 @@ constexpr uint32_t kBlack = 0xff000000u;
 constexpr uint32_t kWhite = 0xffffffffu;
 
 class CellOrderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { InitShapeRasteriser(); }
     void TearDown() override {
         ReleaseShapeRasteriser();
@@ -32,8 +32,8 @@ protected:
         exact_area::FillBuffer(kBlack);
         exact_area::DrawOutline(vertices, kWhite, 1);
         exact_area::ExpectWalkedExactly(vertices, Readout::WhiteOnBlack, what);
-        const exact_area::PixelReference ref = exact_area::ReferenceFor(
-            exact_area::FixedPolygon(vertices), frameBuffer.viewWidth, frameBuffer.viewHeight);
+        const exact_area::PixelReference ref =
+            exact_area::ReferenceFor(exact_area::FixedPolygon(vertices), frameBuffer.viewWidth, frameBuffer.viewHeight);
         exact_area::ExpectMatchesReference(ref, 1.0, Readout::WhiteOnBlack, what, true);
     }
 };
@@ -74,7 +74,9 @@ TEST(BlendPackedTest, EqualsThePerChannelBlendForEveryInput) {
                     d |= dChannels[c] << (8 * c);
                     s |= sChannels[c] << (8 * c);
                     const int32_t value = (256 * static_cast<int32_t>(dChannels[c]) +
-                                           static_cast<int32_t>(alpha) * (static_cast<int32_t>(sChannels[c]) - static_cast<int32_t>(dChannels[c]))) / 256;
+                                           static_cast<int32_t>(alpha) * (static_cast<int32_t>(sChannels[c]) -
+                                                                          static_cast<int32_t>(dChannels[c]))) /
+                                          256;
                     expected |= static_cast<uint32_t>(value) << (8 * c);
                 }
                 if (channels::BlendPacked(d, s, alpha) != expected) ++mismatches;

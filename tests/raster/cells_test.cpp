@@ -27,7 +27,7 @@ std::vector<ShapeVertex> Rectangle(float x0, float y0, float x1, float y1) {
 uint32_t Blue(int32_t x, int32_t y) { return *ViewPixel(x, y) & 255u; }
 
 class CellsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { InitShapeRasteriser(); }
     void TearDown() override {
         ReleaseShapeRasteriser();
@@ -36,14 +36,14 @@ protected:
 
     // Draws white onto black in mode 1 and compares every view pixel with the exact area of the
     // polygon; exact: only the final floor may differ (the outline's crossings fall on the grid).
-    double DrawAndCompare(const std::vector<ShapeVertex>& vertices, const std::string& what, bool exact, double base = 1.0,
-                          bool walked = true) {
+    double DrawAndCompare(const std::vector<ShapeVertex>& vertices, const std::string& what, bool exact,
+                          double base = 1.0, bool walked = true) {
         exact_area::FillBuffer(kBlack);
         exact_area::DrawOutline(vertices, kWhite, 1);
         EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kBlack), 0) << what;
         if (walked) exact_area::ExpectWalkedExactly(vertices, Readout::WhiteOnBlack, what);
-        const exact_area::PixelReference ref = exact_area::ReferenceFor(
-            exact_area::FixedPolygon(vertices), frameBuffer.viewWidth, frameBuffer.viewHeight);
+        const exact_area::PixelReference ref =
+            exact_area::ReferenceFor(exact_area::FixedPolygon(vertices), frameBuffer.viewWidth, frameBuffer.viewHeight);
         return exact_area::ExpectMatchesReference(ref, exact ? 1e-6 : base, Readout::WhiteOnBlack, what, !exact);
     }
 };
@@ -67,9 +67,9 @@ TEST_F(CellsTest, FixedCoordinatesTruncateTowardZeroAndSaturate) {
     EXPECT_EQ(FixedFromFloat(-0.5f), 0);
     EXPECT_EQ(FixedFromFloat(2.25f), 704);
     EXPECT_EQ(FixedFromFloat(-1.0f), -128);
-    EXPECT_EQ(FixedFromFloat(-0.501f), 0);      // -0.256 truncates toward zero
-    EXPECT_EQ(FixedFromFloat(-0.5045f), -1);    // -1.152
-    EXPECT_EQ(FixedFromFloat(0.3f), 204);       // 0.8f * 256 = 204.8 in single precision
+    EXPECT_EQ(FixedFromFloat(-0.501f), 0);    // -0.256 truncates toward zero
+    EXPECT_EQ(FixedFromFloat(-0.5045f), -1);  // -1.152
+    EXPECT_EQ(FixedFromFloat(0.3f), 204);     // 0.8f * 256 = 204.8 in single precision
     EXPECT_EQ(FixedFromFloat(1e9f), kFixedLimit);
     EXPECT_EQ(FixedFromFloat(-1e9f), -kFixedLimit);
     EXPECT_EQ(FixedFromFloat(std::numeric_limits<float>::infinity()), kFixedLimit);
@@ -90,7 +90,8 @@ TEST_F(CellsTest, AxisAlignedRectanglesGetTheirExactCoverage) {
     exact_area::DrawOutline(Rectangle(2.0f, 3.5f, 6.5f, 6.5f), kWhite, 1);
     for (int32_t y = 4; y <= 6; ++y) {
         EXPECT_EQ(Blue(2, y), 84u);
-        for (int32_t x = 3; x <= 6; ++x) EXPECT_EQ(Blue(x, y), 255u) << x << ", " << y;  // a run at 255 stores the colour
+        for (int32_t x = 3; x <= 6; ++x)
+            EXPECT_EQ(Blue(x, y), 255u) << x << ", " << y;  // a run at 255 stores the colour
         EXPECT_EQ(Blue(7, y), 0u);
     }
     EXPECT_EQ(Blue(2, 3), 0u);
@@ -156,7 +157,7 @@ TEST_F(CellsTest, SelfIntersectingOutlinesFollowEvenOdd) {
         star.push_back({static_cast<float>(31.7 + 28.3 * std::cos(a)), static_cast<float>(32.2 + 28.3 * std::sin(a))});
     }
     DrawAndCompare(star, "star", false);
-    EXPECT_EQ(Blue(32, 32), 0u);   // the centre
+    EXPECT_EQ(Blue(32, 32), 0u);    // the centre
     EXPECT_EQ(Blue(32, 10), 255u);  // the top point
 
     // Two outlines in one store: the second move closes the first; the inner square is a hole.
@@ -238,7 +239,8 @@ TEST_F(CellsTest, FarCoordinatesKeepTheVisibleCoverage) {
         {{-inf, 5.0f}, {40.0f, 40.0f}, {-inf, 55.0f}},
         {{10.0f, 10.0f}, {nan, nan}, {60.0f, 50.0f}, {10.0f, 50.0f}},  // NaN stands for the fixed point 0
     };
-    for (size_t i = 0; i < shapes.size(); ++i) DrawAndCompare(shapes[i], "far shape " + std::to_string(i), false, 2.0, false);
+    for (size_t i = 0; i < shapes.size(); ++i)
+        DrawAndCompare(shapes[i], "far shape " + std::to_string(i), false, 2.0, false);
 
     // Extreme outlines with no sensible picture: defined, and nothing outside the view.
     const std::vector<std::vector<ShapeVertex>> wild = {

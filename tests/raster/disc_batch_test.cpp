@@ -36,17 +36,15 @@ void ExpectViewIs(const std::vector<uint32_t>& expected, const char* how, int32_
     const std::vector<uint32_t> actual = ViewPixels();
     for (size_t i = 0; i < expected.size(); ++i) {
         if (expected[i] != actual[i]) {
-            ADD_FAILURE() << how << ", " << width << "x" << height << " seed " << seed << ": pixel ("
-                          << i % width << ", " << i / width << ") is " << std::hex << actual[i]
-                          << ", one by one " << expected[i];
+            ADD_FAILURE() << how << ", " << width << "x" << height << " seed " << seed << ": pixel (" << i % width
+                          << ", " << i / width << ") is " << std::hex << actual[i] << ", one by one " << expected[i];
             return;
         }
     }
 }
 
 // The discs drawn one by one and as a batch, on one thread and split over two, on the same noise.
-void ExpectBatchMatchesOneByOne(int32_t width, int32_t height, const std::vector<BatchDisc>& discs,
-                                uint32_t seed) {
+void ExpectBatchMatchesOneByOne(int32_t width, int32_t height, const std::vector<BatchDisc>& discs, uint32_t seed) {
     ASSERT_EQ(CreateHeadlessBuffer(width, height), 1);
     FillWithNoise(seed);
     for (const BatchDisc& d : discs) DrawPolygonDisc(d.x, d.y, d.radius, d.colour, Normal);
@@ -122,8 +120,9 @@ TEST_F(DiscBatchTest, RowsWithMoreStoresThanTheyKeepMatchDrawingOneByOne) {
 TEST_F(DiscBatchTest, DegenerateDiscsMatchDrawingOneByOne) {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     const std::vector<BatchDisc> discs = {
-        {50.0f, 50.0f, 30.0f, 0xff00ff00u}, {nan, 40.0f, 10.0f, 0xffff0000u}, {40.0f, 40.0f, nan, 0xff0000ffu},
-        {30.0f, 30.0f, inf, 0x40ffffffu},   {50.0f, 50.0f, 0.0f, 0xff777777u}, {20.0f, 60.0f, 8.0f, 0xff102030u},
+        {50.0f, 50.0f, 30.0f, 0xff00ff00u},        {nan, 40.0f, 10.0f, 0xffff0000u},
+        {40.0f, 40.0f, nan, 0xff0000ffu},          {30.0f, 30.0f, inf, 0x40ffffffu},
+        {50.0f, 50.0f, 0.0f, 0xff777777u},         {20.0f, 60.0f, 8.0f, 0xff102030u},
         {-1e9f, 50.0f, 1e9f + 40.0f, 0xff405060u}, {60.0f, 45.0f, -12.5f, 0xff00ff00u},
         {61.0f, 44.0f, -0.03f, 0xffabcdefu},       {50.0f, 50.0f, 10.0f, 0xff00ff00u}};
     ExpectBatchMatchesOneByOne(100, 100, discs, 3);

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <bitset>
 #include <string>
 #include <vector>
 
@@ -171,7 +171,8 @@ inline ValueSet ValuesForCoverage(int32_t c, Readout readout) {
 inline ValueSet AcceptableValues(double winding, double tolerance, Readout readout) {
     ValueSet values;
     const double exact = 256.0 * winding;
-    for (int64_t raw = static_cast<int64_t>(std::ceil(exact - tolerance)); raw <= std::floor(exact + tolerance); ++raw) {
+    for (int64_t raw = static_cast<int64_t>(std::ceil(exact - tolerance)); raw <= std::floor(exact + tolerance);
+         ++raw) {
         values |= ValuesForCoverage(FoldedCoverage(raw), readout);
     }
     return values;
@@ -197,7 +198,8 @@ inline double ExpectMatchesReference(const PixelReference& ref, double base, Rea
             const ValueSet ok = AcceptableValues(ref.Winding(x, y), tolerance, readout);
             double nearest = 1e9;
             for (int64_t raw = static_cast<int64_t>(exact) - 8; raw <= static_cast<int64_t>(exact) + 8; ++raw) {
-                if (ValuesForCoverage(FoldedCoverage(raw), readout).test(value)) nearest = std::min(nearest, std::fabs(raw - exact));
+                if (ValuesForCoverage(FoldedCoverage(raw), readout).test(value))
+                    nearest = std::min(nearest, std::fabs(raw - exact));
             }
             worst = std::max(worst, nearest);
             if (!ok.test(value) && ++failures <= 5) {
@@ -287,8 +289,8 @@ inline void ExpectWalkedExactly(const std::vector<ShapeVertex>& vertices, Readou
             const int64_t raw = static_cast<int64_t>(std::floor(-256.0 * ref.Winding(x, y) + 1e-7));
             const int32_t value = static_cast<int32_t>(*ViewPixel(x, y) & 255u);
             if (!ValuesForCoverage(FoldedCoverage(raw), readout).test(value) && ++failures <= 5) {
-                ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") reads " << value << ", walked outline gives raw "
-                              << raw << " (" << -256.0 * ref.Winding(x, y) << ")";
+                ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") reads " << value
+                              << ", walked outline gives raw " << raw << " (" << -256.0 * ref.Winding(x, y) << ")";
             }
         }
     }
@@ -330,13 +332,16 @@ constexpr int32_t kMargin = 5;
 inline void MakeView(int32_t width, int32_t height, uint32_t fill) {
     ASSERT_EQ(CreateHeadlessBuffer(width + 2 * kMargin, height + 2 * kMargin), 1);
     SetView(kMargin, kMargin, kMargin + width - 1, kMargin + height - 1);
-    std::fill(frameBuffer.pixels, frameBuffer.pixels + static_cast<size_t>(frameBuffer.width) * frameBuffer.height, fill);
+    std::fill(frameBuffer.pixels, frameBuffer.pixels + static_cast<size_t>(frameBuffer.width) * frameBuffer.height,
+              fill);
 }
 inline void FillBuffer(uint32_t fill) {
-    std::fill(frameBuffer.pixels, frameBuffer.pixels + static_cast<size_t>(frameBuffer.width) * frameBuffer.height, fill);
+    std::fill(frameBuffer.pixels, frameBuffer.pixels + static_cast<size_t>(frameBuffer.width) * frameBuffer.height,
+              fill);
 }
 inline std::vector<uint32_t> Snapshot() {
-    return std::vector<uint32_t>(frameBuffer.pixels, frameBuffer.pixels + static_cast<size_t>(frameBuffer.width) * frameBuffer.height);
+    return std::vector<uint32_t>(frameBuffer.pixels,
+                                 frameBuffer.pixels + static_cast<size_t>(frameBuffer.width) * frameBuffer.height);
 }
 
 // Draws an outline through the rasteriser's own steps, as the shapes do.

@@ -63,7 +63,7 @@ std::vector<ShapeVertex> RoundedRectVertices(float x0, float y0, float x1, float
 }
 
 class PolygonTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { InitShapeRasteriser(); }
     void TearDown() override {
         ReleaseShapeRasteriser();
@@ -84,8 +84,8 @@ protected:
         EXPECT_TRUE(exact_area::Snapshot() == fromOutline) << what << ": the disc is not the stated outline";
         EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kBlack), 0) << what;
         if (exactWalk) exact_area::ExpectWalkedExactly(vertices, Readout::WhiteOnBlack, what);
-        const exact_area::PixelReference ref = exact_area::ReferenceFor(
-            exact_area::FixedPolygon(vertices), frameBuffer.viewWidth, frameBuffer.viewHeight);
+        const exact_area::PixelReference ref =
+            exact_area::ReferenceFor(exact_area::FixedPolygon(vertices), frameBuffer.viewWidth, frameBuffer.viewHeight);
         return exact_area::ExpectMatchesReference(ref, base, Readout::WhiteOnBlack, what);
     }
 };
@@ -121,16 +121,17 @@ TEST_F(PolygonTest, DiscsOfManyRadiiMatchTheExactAreaInsideAndAcrossEveryEdge) {
     exact_area::MakeView(96, 72, kBlack);
     const float w = 95.0f, h = 71.0f;  // last column and row
     double worst = 0;
-    for (float r : {0.3f, 0.7f, 1.0f, 1.5f, 2.2f, 3.9f, 4.0f, 6.5f, 7.0f, 10.3f, 20.0f, 33.3f, 50.0f, 100.0f, 250.0f, 600.0f}) {
+    for (float r :
+         {0.3f, 0.7f, 1.0f, 1.5f, 2.2f, 3.9f, 4.0f, 6.5f, 7.0f, 10.3f, 20.0f, 33.3f, 50.0f, 100.0f, 250.0f, 600.0f}) {
         const float offset = r * 0.6f;
         const float positions[][2] = {
-            {47.3f, 35.6f},                  // inside, sub-pixel centre
-            {0.21f - offset, 36.45f},        // across the left edge
-            {w + offset - 0.37f, 20.13f},    // across the right edge
-            {50.77f, 0.41f - offset},        // across the top edge
-            {30.5f, h + offset - 0.19f},     // across the bottom edge
-            {-offset, -offset * 0.9f},       // across the top-left corner
-            {61.0f, 0.0f},                   // centred on row 0: its lower half only
+            {47.3f, 35.6f},                // inside, sub-pixel centre
+            {0.21f - offset, 36.45f},      // across the left edge
+            {w + offset - 0.37f, 20.13f},  // across the right edge
+            {50.77f, 0.41f - offset},      // across the top edge
+            {30.5f, h + offset - 0.19f},   // across the bottom edge
+            {-offset, -offset * 0.9f},     // across the top-left corner
+            {61.0f, 0.0f},                 // centred on row 0: its lower half only
         };
         for (const auto& p : positions) worst = std::max(worst, CheckDisc(p[0], p[1], r));
     }
@@ -215,14 +216,14 @@ TEST_F(PolygonTest, DiscEdgeCases) {
 TEST_F(PolygonTest, RoundedRectanglesMatchTheExactAreaEvenWhenTheirCornersCross) {
     exact_area::MakeView(120, 90, kWhite);
     const float rects[][4] = {
-        {10.3f, 8.6f, 100.7f, 70.2f},   // ordinary
-        {20.25f, 5.5f, 45.75f, 80.5f},  // 25.5 wide: the corner arcs cross
-        {60.1f, 30.2f, 66.3f, 39.9f},   // 6 x 9.7: everything crosses
-        {5.0f, 40.0f, 115.0f, 52.0f},   // 12 high
-        {100.7f, 70.2f, 10.3f, 8.6f},   // corners given the other way round
-        {-50.4f, -30.6f, 30.2f, 20.3f}, // across the top-left corner
-        {80.6f, 60.3f, 200.0f, 150.0f}, // across the bottom-right corner
-        {0.0f, 0.0f, 119.0f, 89.0f},    // the whole view, on pixel centres
+        {10.3f, 8.6f, 100.7f, 70.2f},    // ordinary
+        {20.25f, 5.5f, 45.75f, 80.5f},   // 25.5 wide: the corner arcs cross
+        {60.1f, 30.2f, 66.3f, 39.9f},    // 6 x 9.7: everything crosses
+        {5.0f, 40.0f, 115.0f, 52.0f},    // 12 high
+        {100.7f, 70.2f, 10.3f, 8.6f},    // corners given the other way round
+        {-50.4f, -30.6f, 30.2f, 20.3f},  // across the top-left corner
+        {80.6f, 60.3f, 200.0f, 150.0f},  // across the bottom-right corner
+        {0.0f, 0.0f, 119.0f, 89.0f},     // the whole view, on pixel centres
     };
     double worst = 0;
     for (const auto& rc : rects) {
@@ -240,8 +241,8 @@ TEST_F(PolygonTest, RoundedRectanglesMatchTheExactAreaEvenWhenTheirCornersCross)
         EXPECT_TRUE(exact_area::Snapshot() == fromOutline) << what << ": not the stated outline in mode 5";
         EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kWhite), 0) << what;
         exact_area::ExpectWalkedExactly(vertices, Readout::BlackOnWhiteMultiply, what);
-        const exact_area::PixelReference ref = exact_area::ReferenceFor(
-            exact_area::FixedPolygon(vertices), frameBuffer.viewWidth, frameBuffer.viewHeight);
+        const exact_area::PixelReference ref =
+            exact_area::ReferenceFor(exact_area::FixedPolygon(vertices), frameBuffer.viewWidth, frameBuffer.viewHeight);
         worst = std::max(worst, exact_area::ExpectMatchesReference(ref, 1.0, Readout::BlackOnWhiteMultiply, what));
     }
     EXPECT_LT(worst, 4.0);
@@ -293,9 +294,10 @@ TEST_F(PolygonTest, FarAwayAndNonFiniteCoordinatesAreSafeAndKeepTheVisiblePictur
 
     // Non-finite and absurd values draw something defined and stay inside the view.
     const float odd[][3] = {
-        {nan, 30.0f, 10.0f}, {30.0f, nan, 10.0f}, {30.0f, 30.0f, nan},  {inf, 30.0f, 10.0f}, {-inf, 30.0f, 10.0f},
-        {30.0f, inf, 10.0f}, {30.0f, 30.0f, inf}, {30.0f, 30.0f, -inf}, {inf, inf, inf},     {-inf, -inf, inf},
-        {3e38f, 3e38f, 3e38f}, {-3e38f, 20.0f, 3e38f}, {40.0f, 30.0f, -12.0f}, {1e9f, 1e9f, 2e9f}, {5e6f, 36.0f, 5e6f},
+        {nan, 30.0f, 10.0f},    {30.0f, nan, 10.0f}, {30.0f, 30.0f, nan},   {inf, 30.0f, 10.0f},
+        {-inf, 30.0f, 10.0f},   {30.0f, inf, 10.0f}, {30.0f, 30.0f, inf},   {30.0f, 30.0f, -inf},
+        {inf, inf, inf},        {-inf, -inf, inf},   {3e38f, 3e38f, 3e38f}, {-3e38f, 20.0f, 3e38f},
+        {40.0f, 30.0f, -12.0f}, {1e9f, 1e9f, 2e9f},  {5e6f, 36.0f, 5e6f},
     };
     for (const auto& d : odd) {
         exact_area::FillBuffer(kBlack);
@@ -303,8 +305,8 @@ TEST_F(PolygonTest, FarAwayAndNonFiniteCoordinatesAreSafeAndKeepTheVisiblePictur
         EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kBlack), 0) << d[0] << ", " << d[1] << ", " << d[2];
     }
     const float rects[][4] = {
-        {nan, 10.0f, 50.0f, 60.0f}, {10.0f, 10.0f, inf, 60.0f}, {-inf, -inf, inf, inf}, {-1e9f, -1e9f, 1e9f, 1e9f},
-        {-40000.0f, 10.0f, 50.0f, 60.0f}, {nan, nan, nan, nan},
+        {nan, 10.0f, 50.0f, 60.0f}, {10.0f, 10.0f, inf, 60.0f},       {-inf, -inf, inf, inf},
+        {-1e9f, -1e9f, 1e9f, 1e9f}, {-40000.0f, 10.0f, 50.0f, 60.0f}, {nan, nan, nan, nan},
     };
     for (const auto& rc : rects) {
         exact_area::FillBuffer(kWhite);
@@ -314,8 +316,8 @@ TEST_F(PolygonTest, FarAwayAndNonFiniteCoordinatesAreSafeAndKeepTheVisiblePictur
     // A rectangle reaching 40000 pixels to the left is still exact where it is seen.
     exact_area::FillBuffer(kWhite);
     FillRoundedRect(kBlack, -40000.0f, 10.3f, 50.6f, 60.2f);
-    const exact_area::PixelReference ref = exact_area::ReferenceFor(
-        exact_area::FixedPolygon(RoundedRectVertices(-40000.0f, 10.3f, 50.6f, 60.2f)), 96, 72);
+    const exact_area::PixelReference ref =
+        exact_area::ReferenceFor(exact_area::FixedPolygon(RoundedRectVertices(-40000.0f, 10.3f, 50.6f, 60.2f)), 96, 72);
     exact_area::ExpectMatchesReference(ref, 2.0, Readout::BlackOnWhiteMultiply, "rect from -40000");
 }
 
@@ -343,7 +345,8 @@ TEST_F(PolygonTest, SceneIsTheSameOnEveryPlatform) {
         const float x = static_cast<float>(PortableSin(theta) * dist + 80.0);
         const float y = static_cast<float>(PortableCos(theta) * dist + 60.0);
         const float radius = static_cast<float>(0.4 * dist + 0.2);
-        const uint32_t colour = 0x80000000u | (static_cast<uint32_t>(i * 37) & 0xffffffu) | (static_cast<uint32_t>(i) << 24);
+        const uint32_t colour =
+            0x80000000u | (static_cast<uint32_t>(i * 37) & 0xffffffu) | (static_cast<uint32_t>(i) << 24);
         const int32_t modes[] = {1, 2, 3, 4, 5, 10, 6};
         DrawPolygonDisc(x, y, radius, colour, modes[i % 7]);
         g = static_cast<float>(g * 1.0235);
@@ -353,7 +356,7 @@ TEST_F(PolygonTest, SceneIsTheSameOnEveryPlatform) {
     FillRoundedRect(0xff102030u, -30.0f, 90.25f, 400.0f, 160.0f);
     DrawPolygonDisc(-20.0f, 60.0f, 40.7f, 0xffff8000u, 1);
     DrawPolygonDisc(170.0f, 60.0f, 25.3f, 0xff00ff80u, 3);
-    DrawPolygonDisc(-250.3f, 40.6f, 330.7f, 0x60c08040u, 2);    // large discs across the edges
+    DrawPolygonDisc(-250.3f, 40.6f, 330.7f, 0x60c08040u, 2);  // large discs across the edges
     DrawPolygonDisc(90.2f, 700.3f, 650.2f, 0xff4080c0u, 4);
     DrawPolygonDisc(80.0f, -1999.0f, 2010.0f, 0xffe0e0e0u, 5);  // 360 vertices, the bottom cap seen
     EXPECT_EQ(exact_area::ChangedPixelsOutsideView(0xff203040u), 0);

@@ -33,8 +33,7 @@ uint64_t UlpDistance(double a, double b) {
 // spread of doubles over every exponent, including the large-argument reduction.
 std::vector<double> Arguments() {
     std::vector<double> args;
-    for (int i = -200000; i <= 200000; ++i)
-        args.push_back(static_cast<double>(static_cast<float>(i) * 0.0249f));
+    for (int i = -200000; i <= 200000; ++i) args.push_back(static_cast<double>(static_cast<float>(i) * 0.0249f));
     for (int i = 0; i < 300; ++i) {
         for (float phase : {-3.2725f, 0.0385f, -4799.5f, 4158.3f}) {
             args.push_back(static_cast<double>(static_cast<float>(i) * 0.1f + phase));
@@ -73,8 +72,7 @@ TEST(PortableTrig, AgreesWithGlibcWithinOneUlp) {
         exact += (Bits(s) == Bits(rs)) + (Bits(c) == Bits(rc));
         total += 2;
     }
-    EXPECT_GE(static_cast<double>(exact), 0.95 * static_cast<double>(total))
-        << exact << " of " << total << " exact";
+    EXPECT_GE(static_cast<double>(exact), 0.95 * static_cast<double>(total)) << exact << " of " << total << " exact";
 }
 
 TEST(PortableTrig, KnownValues) {

@@ -52,14 +52,20 @@ uint32_t ExpectedPixel(int mode, uint32_t d, uint32_t c, int k, bool single) {
             out[i] = Floor((256 * dc + e * (target - dc)) / 256.0);
             break;
         }
-        case 3: out[i] = std::min(255, dc + scaled); break;
-        case 4: out[i] = std::max(0, dc - scaled); break;
+        case 3:
+            out[i] = std::min(255, dc + scaled);
+            break;
+        case 4:
+            out[i] = std::max(0, dc - scaled);
+            break;
         case 5: {
             const int factor = i < 3 ? Floor((256 * 255 + k * (cc - 255)) / 256.0) : Floor(k * alpha / 256.0);
             out[i] = Floor(dc * factor / 256.0);
             break;
         }
-        default: out[i] = Floor(dc * scaled / 256.0); break;  // 10: scaled colour multiplied in
+        default:
+            out[i] = Floor(dc * scaled / 256.0);
+            break;  // 10: scaled colour multiplied in
         }
     }
     return Word(out);
@@ -80,7 +86,7 @@ struct SpanArgs {
 };
 
 class SpansTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         ReleaseHeadlessBuffer();
         ReleaseScanline();
@@ -109,7 +115,8 @@ protected:
     }
 
     // One shape's worth of spans, the way the rasteriser drives them.
-    static void DrawSpans(int32_t mode, uint32_t colour, const std::vector<SpanArgs>& spans, int32_t minX, int32_t maxX) {
+    static void DrawSpans(int32_t mode, uint32_t colour, const std::vector<SpanArgs>& spans, int32_t minX,
+                          int32_t maxX) {
         SelectShapeMode(mode);
         SetScanlineColour(colour);
         ResetScanline(minX, maxX);
@@ -122,11 +129,13 @@ protected:
 // colours with distinct channels (and the extremes), destinations covering each channel's range.
 TEST_F(SpansTest, PixelAndRunOperationsOfEveryShapeModeMatchTheirFormulas) {
     std::mt19937 rng(11);
-    std::vector<uint32_t> colours = {0x00000000u, 0xffffffffu, 0x80ff0000u, 0xff323232u, 0x00ffffffu,
-                                     0xff000000u, 0x01fe807fu, 0xfe0180ffu};
+    std::vector<uint32_t> colours = {0x00000000u, 0xffffffffu, 0x80ff0000u, 0xff323232u,
+                                     0x00ffffffu, 0xff000000u, 0x01fe807fu, 0xfe0180ffu};
     while (colours.size() < 24) colours.push_back(rng());
     std::vector<uint32_t> destinations;
-    for (uint32_t v = 0; v < 256; v += 5) destinations.push_back(v * 0x01000000u + (255 - v) * 0x10000u + ((v * 7) & 255) * 0x100u + ((v * 13 + 1) & 255));
+    for (uint32_t v = 0; v < 256; v += 5)
+        destinations.push_back(v * 0x01000000u + (255 - v) * 0x10000u + ((v * 7) & 255) * 0x100u +
+                               ((v * 13 + 1) & 255));
     destinations.push_back(0xffffffffu);
     destinations.push_back(0x00000000u);
     for (int32_t mode : {1, 2, 3, 4, 5, 10}) {
@@ -165,9 +174,9 @@ TEST_F(SpansTest, SpansAreClippedAtBothViewEdgesAndOnePixelLeftGoesThroughPixelO
         int32_t first, last;  // expected drawn columns, first > last for none
     };
     const std::vector<Case> cases = {
-        {-3, 5, 0, 1},   {-4, 5, 0, 0},  {14, 5, 14, 15}, {15, 5, 15, 15}, {-1, 18, 0, 15}, {-5, 5, 0, -1},
-        {16, 3, 0, -1},  {5, 1, 5, 5},   {5, 0, 0, -1},   {0, 16, 0, 15},  {0, 2, 0, 1},    {-100, 101, 0, 0},
-        {INT32_MIN, 3, 0, -1}, {INT32_MAX, 3, 0, -1},
+        {-3, 5, 0, 1},  {-4, 5, 0, 0},     {14, 5, 14, 15},       {15, 5, 15, 15},       {-1, 18, 0, 15},
+        {-5, 5, 0, -1}, {16, 3, 0, -1},    {5, 1, 5, 5},          {5, 0, 0, -1},         {0, 16, 0, 15},
+        {0, 2, 0, 1},   {-100, 101, 0, 0}, {INT32_MIN, 3, 0, -1}, {INT32_MAX, 3, 0, -1},
     };
     for (const Case& c : cases) {
         FillBuffer(0);
@@ -360,10 +369,19 @@ TEST_F(SpansTest, ASpanLongerThan4095PixelsDrawsAsOneRun) {
         int32_t first, last;
     };
     const std::vector<Case> cases = {
-        {0, 4096, 0, 4095},      {0, 8192, 0, 8191},        {-1, 4097, 0, 4095},         {-8000, 8001, 0, 0},
-        {8191, 5000, 8191, 8191}, {4000, 10000, 4000, 8191}, {-5000, 13192, 0, 8191},     {-9000, 9000, 0, -1},
-        {4096, 4096, 4096, 8191}, {0, 0xffffffffu, 0, 8191}, {INT32_MIN, 0xffffffffu, 0, 8191},
-        {INT32_MAX - 5000, 0xffffffffu, 0, -1},             {3, 12285, 3, 8191},
+        {0, 4096, 0, 4095},
+        {0, 8192, 0, 8191},
+        {-1, 4097, 0, 4095},
+        {-8000, 8001, 0, 0},
+        {8191, 5000, 8191, 8191},
+        {4000, 10000, 4000, 8191},
+        {-5000, 13192, 0, 8191},
+        {-9000, 9000, 0, -1},
+        {4096, 4096, 4096, 8191},
+        {0, 0xffffffffu, 0, 8191},
+        {INT32_MIN, 0xffffffffu, 0, 8191},
+        {INT32_MAX - 5000, 0xffffffffu, 0, -1},
+        {3, 12285, 3, 8191},
     };
     for (const Case& c : cases) {
         FillBuffer(0);

@@ -39,8 +39,7 @@ class DiscTest : public ::testing::Test {
     // Fills the whole buffer with reproducible noise.
     static void FillNoise(uint32_t seed) {
         std::mt19937 random(seed);
-        for (int32_t i = 0; i < kBufferSide * kBufferSide; ++i)
-            frameBuffer.pixels[i] = static_cast<uint32_t>(random());
+        for (int32_t i = 0; i < kBufferSide * kBufferSide; ++i) frameBuffer.pixels[i] = static_cast<uint32_t>(random());
     }
     static std::vector<uint32_t> Snapshot() {
         return std::vector<uint32_t>(frameBuffer.pixels, frameBuffer.pixels + kBufferSide * kBufferSide);
@@ -69,33 +68,29 @@ uint32_t PerChannel(uint32_t d, uint32_t c, const std::function<int(int d, int c
     return out;
 }
 
-int FloorDiv256(int v) {
-    return static_cast<int>(std::floor(v / 256.0));
-}
+int FloorDiv256(int v) { return static_cast<int>(std::floor(v / 256.0)); }
 
 // The edge formula of `mode` with coverage a. narrow: the point and clipped-cross weight of mode 2.
 uint32_t ExpectedEdge(int mode, uint32_t d, uint32_t colour, int a, bool narrow) {
     const int alpha = static_cast<int>(colour >> 24);
     switch (mode) {
-        case 2: {
-            const int weight = narrow ? a * alpha / 256 : a * alpha / 255;
-            return ExpectedEdge(1, d, colour, weight, false);
-        }
-        case 3:
-            return PerChannel(d, colour, [a](int dc, int c, int) { return std::min(255, dc + c * a / 256); });
-        case 4:
-            return PerChannel(d, colour, [a](int dc, int c, int) { return std::max(0, dc - c * a / 256); });
-        case 5:
-            return PerChannel(d, colour, [a](int dc, int c, int ch) {
-                const int m = ch == 3 ? c * a / 256 : FloorDiv256(255 * 256 + a * (c - 255));
-                return dc * m / 256;
-            });
-        case 10:
-            return PerChannel(
-                d, colour, [a](int dc, int c, int) { return 255 - (255 - dc) * (255 - c * a / 256) / 256; });
-        default:
-            return PerChannel(d, colour,
-                              [a](int dc, int c, int) { return FloorDiv256(256 * dc + a * (c - dc)); });
+    case 2: {
+        const int weight = narrow ? a * alpha / 256 : a * alpha / 255;
+        return ExpectedEdge(1, d, colour, weight, false);
+    }
+    case 3:
+        return PerChannel(d, colour, [a](int dc, int c, int) { return std::min(255, dc + c * a / 256); });
+    case 4:
+        return PerChannel(d, colour, [a](int dc, int c, int) { return std::max(0, dc - c * a / 256); });
+    case 5:
+        return PerChannel(d, colour, [a](int dc, int c, int ch) {
+            const int m = ch == 3 ? c * a / 256 : FloorDiv256(255 * 256 + a * (c - 255));
+            return dc * m / 256;
+        });
+    case 10:
+        return PerChannel(d, colour, [a](int dc, int c, int) { return 255 - (255 - dc) * (255 - c * a / 256) / 256; });
+    default:
+        return PerChannel(d, colour, [a](int dc, int c, int) { return FloorDiv256(256 * dc + a * (c - dc)); });
     }
 }
 
@@ -103,20 +98,18 @@ uint32_t ExpectedEdge(int mode, uint32_t d, uint32_t colour, int a, bool narrow)
 uint32_t ExpectedRun(int mode, uint32_t d, uint32_t colour) {
     const int alpha = static_cast<int>(colour >> 24);
     switch (mode) {
-        case 2:
-            return PerChannel(
-                d, colour, [alpha](int dc, int c, int) { return FloorDiv256(256 * dc + alpha * (c - dc)); });
-        case 3:
-            return PerChannel(d, colour, [](int dc, int c, int) { return std::min(255, dc + c); });
-        case 4:
-            return PerChannel(d, colour, [](int dc, int c, int) { return std::max(0, dc - c); });
-        case 5:
-            return PerChannel(d, colour, [](int dc, int c, int) { return dc * c / 256; });
-        case 10:
-            return PerChannel(d, colour,
-                              [](int dc, int c, int) { return 255 - (255 - dc) * (255 - c) / 256; });
-        default:
-            return colour;
+    case 2:
+        return PerChannel(d, colour, [alpha](int dc, int c, int) { return FloorDiv256(256 * dc + alpha * (c - dc)); });
+    case 3:
+        return PerChannel(d, colour, [](int dc, int c, int) { return std::min(255, dc + c); });
+    case 4:
+        return PerChannel(d, colour, [](int dc, int c, int) { return std::max(0, dc - c); });
+    case 5:
+        return PerChannel(d, colour, [](int dc, int c, int) { return dc * c / 256; });
+    case 10:
+        return PerChannel(d, colour, [](int dc, int c, int) { return 255 - (255 - dc) * (255 - c) / 256; });
+    default:
+        return colour;
     }
 }
 
@@ -149,8 +142,7 @@ void ExpectRoles(int mode, int cx, int cy, int k, uint32_t colour, const std::ve
                     }
                 }
             }
-            EXPECT_EQ(DiscTest::At(x, y), expected)
-                << "mode " << mode << " pixel offset (" << dx << ", " << dy << ")";
+            EXPECT_EQ(DiscTest::At(x, y), expected) << "mode " << mode << " pixel offset (" << dx << ", " << dy << ")";
         }
     }
 }
@@ -159,8 +151,7 @@ void ExpectRoles(int mode, int cx, int cy, int k, uint32_t colour, const std::ve
 void ExpectGuardUnchanged(const std::vector<uint32_t>& before) {
     for (int32_t by = 0; by < kBufferSide; ++by) {
         for (int32_t bx = 0; bx < kBufferSide; ++bx) {
-            const bool inView =
-                bx >= kGuard && bx < kGuard + kViewSide && by >= kGuard && by < kGuard + kViewSide;
+            const bool inView = bx >= kGuard && bx < kGuard + kViewSide && by >= kGuard && by < kGuard + kViewSide;
             if (inView) continue;
             const int32_t i = (kBufferSide - 1 - by) * kBufferSide + bx;
             ASSERT_EQ(frameBuffer.pixels[i], before[i]) << "guard pixel (" << bx << ", " << by << ") written";
@@ -339,9 +330,8 @@ TEST_F(DiscTest, EveryModeBlendsEdgesAndRunsByItsOwnFormula) {
 
             before = Snapshot();
             DrawDisc(mode, 39, 39, 1.5f, colour);  // clipped rows in the bottom right corner
-            ExpectRoles(
-                mode, 39, 39, 3, colour, before,
-                {{0, 0, -1}, {-1, 0, -1}, {-2, 0, 0, true}, {0, -2, 0, true}, {-1, -1, 157}, {0, -1, -1}});
+            ExpectRoles(mode, 39, 39, 3, colour, before,
+                        {{0, 0, -1}, {-1, 0, -1}, {-2, 0, 0, true}, {0, -2, 0, true}, {-1, -1, 157}, {0, -1, -1}});
 
             before = Snapshot();
             DrawDisc(mode, 30, 5, 0.3f, colour);  // the point: trunc(0.3f x 510) = 153
@@ -402,9 +392,8 @@ TEST_F(DiscTest, ClippedDiscsEqualTheUnclippedDiscInsideTheView) {
             ExpectGuardUnchanged(before);
             for (int y = 0; y < kViewSide; ++y) {
                 for (int x = 0; x < kViewSide; ++x) {
-                    ASSERT_EQ(At(x, y), Before(reference, x, y))
-                        << "mode " << mode << " disc (" << c.cx << ", " << c.cy << ") r " << c.r << " at ("
-                        << x << ", " << y << ")";
+                    ASSERT_EQ(At(x, y), Before(reference, x, y)) << "mode " << mode << " disc (" << c.cx << ", " << c.cy
+                                                                 << ") r " << c.r << " at (" << x << ", " << y << ")";
                 }
             }
         }
@@ -487,8 +476,7 @@ TEST_F(DiscTest, DotModeShiftsEachRowRightOfTheRowBelow) {
     for (int j = 0; j < 3; ++j) {
         for (int k = 0; k < 2; ++k) {
             const int x = rowStart[j] + 2 * k, y = y0 + 2 * j;
-            EXPECT_EQ(At(x, y), ExpectedEdge(1, Before(before, x, y), pixels[j * 2 + k], 255, true))
-                << j << "," << k;
+            EXPECT_EQ(At(x, y), ExpectedEdge(1, Before(before, x, y), pixels[j * 2 + k], 255, true)) << j << "," << k;
         }
     }
     // Nothing else changed.

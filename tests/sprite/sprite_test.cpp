@@ -67,7 +67,10 @@ TEST_F(SpriteTest, LoadsEachKindOfImageFromTheProgramsResources) {
         {L"DOT", 1, 1, 0, {0x80112233}},
         // A bitmap resource wins over an image file of the same name.
         {L"BOTH", 2, 1, 0, {0xFF00FF00, 0xFF00FF00}},
-        {L"RLE8", 4, 2, 0,
+        {L"RLE8",
+         4,
+         2,
+         0,
          {0xFF102030, 0xFF102030, 0xFF102030, 0xFF102030, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00}},
     };
     for (const Case& c : cases) {
@@ -106,10 +109,8 @@ TEST_F(SpriteTest, ProgramPicturesDecodeTheSameOnEveryPlatform) {
         uint64_t hash;
     };
     const Case cases[] = {
-        {L"TYPE_EN_RU", 8, 2560, 0x01883226da381ccfu},
-        {L"LoadScr", 655, 214, 0xc1e591453f3951eau},
-        {L"InfoScr", 152, 13, 0x908a8f3ce6c5b6a0u},
-        {L"UrlScr", 108, 13, 0xf7e5fef9adc6e755u},
+        {L"TYPE_EN_RU", 8, 2560, 0x01883226da381ccfu},  {L"LoadScr", 655, 214, 0xc1e591453f3951eau},
+        {L"InfoScr", 152, 13, 0x908a8f3ce6c5b6a0u},     {L"UrlScr", 108, 13, 0xf7e5fef9adc6e755u},
         {L"PreviewScr", 152, 112, 0x1add63297ceca5a2u},
     };
     for (const Case& c : cases) {
@@ -245,14 +246,14 @@ TEST_F(SpriteTest, PlaceSpriteByFlags) {
         {1920, 1080, 1, 1, 0, 100, 108, 13, 0x21, {853, 100, 1067, 124}},  // 215 x 25, centred across
         {1023, 600, 0, 1, 0, 0, 100, 10, 0x20, {461, 0, 560, 9}},          // halves truncate
         {1023, 600, 0, 1, 0, 0, 101, 11, 0xA0, {461, 295, 561, 305}},
-        {1023, 600, 0, 1, 7, 9, 100, 10, 0x30, {7, 9, 106, 18}},           // 3 in a field places as 0
+        {1023, 600, 0, 1, 7, 9, 100, 10, 0x30, {7, 9, 106, 18}},  // 3 in a field places as 0
         {1023, 600, 0, 1, 7, 9, 100, 10, 0xC0, {7, 9, 106, 18}},
-        {1023, 600, 0, 1, 7, 9, 100, 10, 0x0F, {7, 9, 106, 18}},           // the low bits are not read
-        {1023, 600, 0, 1, 7, 9, 100, 10, 0x50, {916, 581, 1015, 590}},     // from the right and bottom
+        {1023, 600, 0, 1, 7, 9, 100, 10, 0x0F, {7, 9, 106, 18}},        // the low bits are not read
+        {1023, 600, 0, 1, 7, 9, 100, 10, 0x50, {916, 581, 1015, 590}},  // from the right and bottom
         {1920, 1080, 0, 1, 0, 12, 152, 13, 0x61, {884, 1055, 1035, 1067}},
         {1920, 1080, 0, 1, 0, 0, 655, 214, 0xA1, {633, 433, 1287, 646}},
-        {640, 480, 0, 1, 0, 0, 655, 214, 0xA1, {-7, 133, 647, 346}},        // wider than the view
-        {100, 100, 2, 3, 0, 0, 4, 2, 0x00, {0, 0, 16, 6}},                 // 4 x 5 - 3, 2 x 5 - 3
+        {640, 480, 0, 1, 0, 0, 655, 214, 0xA1, {-7, 133, 647, 346}},  // wider than the view
+        {100, 100, 2, 3, 0, 0, 4, 2, 0x00, {0, 0, 16, 6}},            // 4 x 5 - 3, 2 x 5 - 3
     };
     for (const Case& c : cases) {
         ASSERT_EQ(CreateHeadlessBuffer(c.viewWidth, c.viewHeight), 1);

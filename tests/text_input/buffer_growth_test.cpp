@@ -16,7 +16,7 @@ void* FailingAllocate(size_t) { return nullptr; }
 char Fill(uint32_t i) { return static_cast<char>('a' + i % 26); }
 
 class BufferGrowthTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { heapAllocate = bufferAllocate.exchange(CountingAllocate); }
     void TearDown() override {
         bufferAllocate = heapAllocate;
@@ -38,7 +38,7 @@ TEST_F(BufferGrowthTest, GrowsToTheNextMultipleOf4096AboveTheNeedCopyingTheOldBu
         uint32_t held, needed, grownTo;  // held 0: no buffer; grownTo 0: nothing allocated
     };
     const Case cases[] = {
-        {0, 0, 4096}, {0, 4095, 4096}, {0, 4096, 8192},     {4096, 1, 0},
+        {0, 0, 4096},    {0, 4095, 4096},    {0, 4096, 8192},      {4096, 1, 0},
         {4096, 4096, 0}, {4096, 4097, 8192}, {8192, 12288, 16384},
     };
     for (const Case& c : cases) {

@@ -39,7 +39,7 @@ void PressAndRelease(uint32_t key) {
 }
 
 class InputLogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         heapAllocate = bufferAllocate.load();
         offerToInputLog = nullptr;
@@ -158,7 +158,7 @@ TEST_F(InputLogTest, FilterPassesOnlyItsFirstCountNames) {
         const char* logged;
     };
     const Case cases[] = {
-        {{}, 0, "enter Enter a A"},     {{}, -1, ""}, {{"Enter"}, 1, "Enter"}, {{"Enter", "a"}, 1, "Enter"},
+        {{}, 0, "enter Enter a A"},     {{}, -1, ""},        {{"Enter"}, 1, "Enter"}, {{"Enter", "a"}, 1, "Enter"},
         {{"Enter", "a"}, 2, "Enter a"}, {{"Enter"}, -1, ""},
     };
     for (const Case& c : cases) {
@@ -232,7 +232,7 @@ TEST_F(InputLogTest, PendingRepeatsAreWrittenAsTheirOwnWord) {
         const char* logged;
     };
     const Case cases[] = {
-        {0, 0, 3, "2 Enter"}, {0, 0, 1, "Enter"}, {0, 0, 1000000000001, "1000000000000 Enter"},
+        {0, 0, 3, "2 Enter"}, {0, 0, 1, "Enter"},   {0, 0, 1000000000001, "1000000000000 Enter"},
         {1, 0, 3, "Enter"},   {1, 1, 3, "2 Enter"},
     };
     for (const Case& c : cases) {

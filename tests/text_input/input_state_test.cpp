@@ -37,7 +37,7 @@ int32_t LogAppendingNothing(int32_t, int32_t) {
 }
 
 class InputStateTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         offerToInputLog = nullptr;
         InitialiseInputState();

@@ -96,8 +96,8 @@ TEST_F(TextConsoleTest, RealFontHasTheExpectedWidthsColoursAndInk) {
                 }
             }
         }
-        const bool drawn = (code > 0x20 && code < 0x7F && code != 0x27 && code != 0x60) ||
-                           code >= 0xC0 || code == 0xA8 || code == 0xB8;
+        const bool drawn = (code > 0x20 && code < 0x7F && code != 0x27 && code != 0x60) || code >= 0xC0 ||
+                           code == 0xA8 || code == 0xB8;
         EXPECT_EQ(ink > 0, drawn) << "code " << code;
     }
     LoadConsoleFont(console);  // a reload gives the same table
@@ -108,7 +108,7 @@ TEST_F(TextConsoleTest, MarkersAreFoundPaintedOverAndMissingOnesMeasureZero) {
     UseSyntheticFont();
     uint32_t* pixels = console->font->pixels;
     for (int32_t code = 0; code < 256; ++code) pixels[code * 80 + code % 8] = 0x12FF00FFu;  // any alpha
-    pixels[65 * 80 + 1] = CellColour(65);  // no marker in 'A'
+    pixels[65 * 80 + 1] = CellColour(65);                                                   // no marker in 'A'
     ReadGlyphWidths(console);
     for (int32_t code = 0; code < 256; ++code) {
         EXPECT_EQ(console->glyphWidth[code], code == 65 ? 0 : code % 8) << code;
@@ -124,12 +124,14 @@ TEST_F(TextConsoleTest, MeasuresLines) {
         int32_t lineSpacing, width, height, lines;
     };
     const Case cases[] = {
-        {"AB", 0, 15, 10, 1},         // 7 + 1 + 7
+        {"AB", 0, 15, 10, 1},  // 7 + 1 + 7
         {"", 0, 0, 10, 1},
-        {"AB\n", 0, 15, 20, 2},       // the empty last line adds a cell and the spacing
+        {"AB\n", 0, 15, 20, 2},  // the empty last line adds a cell and the spacing
         {"AB\n", 4, 15, 24, 2},
         {"i\nAB\nW", 2, 15, 34, 3},
-        {"\x01\x01" "A", 0, 9, 10, 1},  // width-0 codes still take the letter spacing
+        {"\x01\x01"
+         "A",
+         0, 9, 10, 1},  // width-0 codes still take the letter spacing
     };
     for (const Case& c : cases) {
         console->lineSpacing = c.lineSpacing;
@@ -167,7 +169,10 @@ TEST_F(TextConsoleTest, DrawsEachGlyphWhereTheAlignmentPutsIt) {
     console->letterSpacing = 1;
     console->glyphWidth[1] = 0;
     ClearView();
-    Show("\x01\x01" "A", 0xA3);  // 0 + 1 + 0 + 1 + 65 = 67 wide, 10 high
+    Show(
+        "\x01\x01"
+        "A",
+        0xA3);  // 0 + 1 + 0 + 1 + 65 = 67 wide, 10 high
     EXPECT_EQ(console->destRect.left, 100 - 33 + 30);
     EXPECT_EQ(console->destRect.top, 60 - 5 + 40);
     const int32_t x = console->destRect.left, y = console->destRect.top;

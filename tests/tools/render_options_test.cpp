@@ -63,16 +63,14 @@ TEST(RenderOptions, EveryOptionIsRead) {
 TEST(RenderOptions, BadArgumentsAreRefused) {
     EXPECT_NE(ErrorOf({"--fast", "--raw", "f"}).find("unknown option"), std::string::npos);
     EXPECT_NE(ErrorOf({"--raw", "f", "--size"}).find("needs a value"), std::string::npos);
-    for (const char* size :
-         {"0x1", "1x0", "8193x1", "1x8193", "x5", "5x", "5", "-5x5", "5x5x5", "1e3x5", " 5x5", ""}) {
+    for (const char* size : {"0x1", "1x0", "8193x1", "1x8193", "x5", "5x", "5", "-5x5", "5x5x5", "1e3x5", " 5x5", ""}) {
         EXPECT_NE(ErrorOf({"--size", size, "--raw", "f"}).find("--size"), std::string::npos) << size;
     }
     for (const char* frames : {"0", "-1", "10000001", "1.5", "abc", "86 ", "0x10", ""}) {
         EXPECT_NE(ErrorOf({"--frames", frames, "--raw", "f"}).find("--frames"), std::string::npos) << frames;
     }
     for (const char* value : {"2147483648", "-2147483649", "1.0", "one", ""}) {
-        EXPECT_NE(ErrorOf({"--direction", value, "--raw", "f"}).find("--direction"), std::string::npos)
-            << value;
+        EXPECT_NE(ErrorOf({"--direction", value, "--raw", "f"}).find("--direction"), std::string::npos) << value;
     }
     EXPECT_NE(ErrorOf({"--size", "4x4"}).find("nothing to write"), std::string::npos);
     EXPECT_NE(ErrorOf({"--raw", ""}).find("file name"), std::string::npos);
@@ -88,7 +86,8 @@ TEST(RenderOptions, BadArgumentsAreRefused) {
     }
     for (const char* spiral : {"--frames", "--scheme", "--period", "--direction"}) {
         EXPECT_NE(ErrorOf({"--splash", spiral, "1", "--raw", "f"}).find("--splash draws no spiral"), std::string::npos);
-        EXPECT_NE(ErrorOf({spiral, "1", "--preview", "--raw", "f"}).find("--preview draws no spiral"), std::string::npos);
+        EXPECT_NE(ErrorOf({spiral, "1", "--preview", "--raw", "f"}).find("--preview draws no spiral"),
+                  std::string::npos);
     }
     EXPECT_NE(ErrorOf({"--help-panel", "--splash", "--raw", "f"}).find("no spiral"), std::string::npos);
 }

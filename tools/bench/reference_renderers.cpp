@@ -27,11 +27,11 @@ namespace {
 [[maybe_unused]] double Channel(uint32_t colour, int shift) { return ((colour >> shift) & 255) / 255.0; }
 }  // namespace
 
-bool DrawWithCairo([[maybe_unused]] uint32_t* pixels, [[maybe_unused]] int32_t width,
-                   [[maybe_unused]] int32_t height, [[maybe_unused]] const std::vector<BenchDisc>& discs) {
+bool DrawWithCairo([[maybe_unused]] uint32_t* pixels, [[maybe_unused]] int32_t width, [[maybe_unused]] int32_t height,
+                   [[maybe_unused]] const std::vector<BenchDisc>& discs) {
 #if HAVE_CAIRO
-    cairo_surface_t* surface = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(pixels), CAIRO_FORMAT_ARGB32, width, height, width * 4);
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels),
+                                                                   CAIRO_FORMAT_ARGB32, width, height, width * 4);
     cairo_t* cr = cairo_create(surface);
     for (const BenchDisc& d : discs) {
         cairo_set_source_rgb(cr, Channel(d.colour, 16), Channel(d.colour, 8), Channel(d.colour, 0));
@@ -111,8 +111,8 @@ bool DrawWithFreeType([[maybe_unused]] uint32_t* pixels, [[maybe_unused]] int32_
 #endif
 }
 
-bool DrawWithAgg([[maybe_unused]] uint32_t* pixels, [[maybe_unused]] int32_t width,
-                 [[maybe_unused]] int32_t height, [[maybe_unused]] const std::vector<BenchDisc>& discs) {
+bool DrawWithAgg([[maybe_unused]] uint32_t* pixels, [[maybe_unused]] int32_t width, [[maybe_unused]] int32_t height,
+                 [[maybe_unused]] const std::vector<BenchDisc>& discs) {
 #if HAVE_AGG
     agg::rendering_buffer buffer(reinterpret_cast<unsigned char*>(pixels), width, height, width * 4);
     agg::pixfmt_bgra32 format(buffer);
