@@ -16,11 +16,12 @@ int32_t CountDownHiddenFrame() {
     return hidden != 0 ? 1 : 0;
 }
 
-void RenderPasses(int64_t passes) {
+void RenderPasses(int64_t passes, void (*afterPass)(int64_t done, int64_t total)) {
     for (int64_t pass = 0; pass < passes; ++pass) {
         DrawSpiralFrame();
         DrawHelpPanel();
         const bool presented = CountDownHiddenFrame() == 0;
         if (presented && pass + 1 < passes) RemoveHelpPanel();
+        if (afterPass) afterPass(pass + 1, passes);
     }
 }

@@ -17,5 +17,5 @@ int32_t CountDownHiddenFrame();
 // Runs `passes` passes as the effect loop does: each draws one spiral frame (fast discs while
 // hiddenFrames is non-zero, polygon discs otherwise) and the help panel if it is up, then counts a
 // hidden frame down; a presented pass then removes the panel, except the last one, which is left as
-// it would be on the screen.
-void RenderPasses(int64_t passes);
+// it would be on the screen. afterPass, when given, hears of every finished pass.
+void RenderPasses(int64_t passes, void (*afterPass)(int64_t done, int64_t total) = nullptr);

@@ -5,6 +5,13 @@
 //
 // Nothing is written unless every argument and the whole scene are valid; files are completed under
 // a temporary name and renamed. Exit codes: 0 done, 1 output not written, 2 bad arguments or scene.
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -26,6 +33,7 @@
 #include "sprite/image_decoder.h"
 #include "tools/image_output.h"
 #include "tools/render_options.h"
+#include "tools/render_progress.h"
 #include "tools/render_scene.h"
 
 namespace {
@@ -47,6 +55,27 @@ bool ReadFile(const std::string& path, std::string& text) {
 
 // The screen saver shows these in a message box; here they go to the error stream.
 void ReportToStderr(const wchar_t* text) { std::fprintf(stderr, "gyrata-render: %s\n", WideToUtf8(text).c_str()); }
+
+bool ErrorStreamIsTerminal() {
+#ifdef _WIN32
+    return _isatty(2) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+RenderProgress progress;
+std::chrono::steady_clock::time_point runStart;
+
+void ShowProgress(int64_t done, int64_t total) {
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - runStart).count();
+    const bool last = done == total && progress.lastShownSeconds >= 0;
+    if (!last && !ProgressDue(progress, elapsed)) return;
+    progress.lastShownSeconds = elapsed;
+    // Rewritten in place; the last line stays.
+    std::fprintf(stderr, "\r\033[Kgyrata-render: %s%s", ProgressLine(done, total, elapsed).c_str(), last ? "\n" : "");
+    std::fflush(stderr);
+}
 
 }  // namespace
 
@@ -92,7 +121,9 @@ int main(int argc, char** argv) {
             StartHelpOverlay();
             Store(steering.helpFrames, kHelpFramesShown);
         }
-        RenderPasses(options.frames);
+        progress.enabled = ErrorStreamIsTerminal();
+        runStart = std::chrono::steady_clock::now();
+        RenderPasses(options.frames, ShowProgress);
     }
 
     // Both files complete under temporary names before either takes its real name.

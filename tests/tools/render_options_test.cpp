@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/render_progress.h"
 #include "tools/render_scene.h"
 
 namespace {
@@ -188,3 +189,24 @@ TEST(RenderScene, AMalformedLineIsNamedByItsNumber) {
 }
 
 }  // namespace
+
+TEST(RenderProgress, ShownOnATerminalAfterASecondAtMostFourTimesASecond) {
+    RenderProgress progress;
+    EXPECT_FALSE(ProgressDue(progress, 5.0)) << "not a terminal";
+    progress.enabled = true;
+    const struct {
+        double lastShown, now;
+        bool due;
+    } cases[] = {{-1, 0.0, false},  {-1, 0.99, false},  {-1, 1.0, true},   {-1, 7.0, true},
+                 {1.0, 1.1, false}, {1.0, 1.24, false}, {1.0, 1.25, true}, {3.0, 2.0, false}};
+    for (const auto& c : cases) {
+        progress.lastShownSeconds = c.lastShown;
+        EXPECT_EQ(ProgressDue(progress, c.now), c.due) << c.lastShown << " " << c.now;
+    }
+}
+
+TEST(RenderProgress, LineSaysPassesShareTimeAndWhatIsLeft) {
+    EXPECT_EQ(ProgressLine(500, 1000, 2.0), "pass 500 of 1000 (50%), 2.0 s, about 2 s left");
+    EXPECT_EQ(ProgressLine(1, 3, 1.04), "pass 1 of 3 (33%), 1.0 s, about 3 s left");
+    EXPECT_EQ(ProgressLine(10000000, 10000000, 61.25), "pass 10000000 of 10000000 (100%), 61.2 s");
+}
