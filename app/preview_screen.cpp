@@ -18,7 +18,8 @@ int32_t ComposePreview() {
     const int32_t loaded = picture->pixels ? 1 : 0;
     if (loaded) {
         const PreviewPlace place = PlacePreviewPicture(0, 0, fb.viewWidth, fb.viewHeight);
-        DrawBlock(place.x, place.y, place.x + picture->width - 1, place.y + picture->height - 1, picture->pixels, 1);
+        DrawBlock(place.x, place.y, place.x + picture->width - 1, place.y + picture->height - 1, picture->pixels,
+                  Normal);
     }
     DestroySprite(picture);
     return loaded;

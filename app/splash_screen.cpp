@@ -23,7 +23,7 @@ int32_t DrawPicture(const wchar_t* name, int32_t x, int32_t y, uint32_t flags, i
     }
     int32_t bottom = 0;
     if (sprite->pixels) {
-        sprite->blendMode = sprite->alphaVaries ? 2 : 1;
+        sprite->blendMode = sprite->alphaVaries ? Alpha : Normal;
         PlaceSprite(sprite->dotSize, sprite->dotGap, x, y, sprite->width, sprite->height, flags, &sprite->destRect);
         DrawSprite(sprite);
         bottom = sprite->destRect.bottom;

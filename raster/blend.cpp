@@ -153,7 +153,7 @@ void CopyRow(uint32_t* d, const uint32_t* s, uint32_t n) { std::memcpy(d, s, sta
 
 using RowCombiner = void (*)(uint32_t* d, const uint32_t* s, uint32_t n);
 
-RowCombiner BlockCombiner(int32_t mode) {
+RowCombiner BlockCombiner(BlendMode mode) {
     switch (mode) {
     case Alpha:
         return CombineRow<BlendKernel>;
@@ -178,7 +178,7 @@ RowCombiner BlockCombiner(int32_t mode) {
 
 }  // namespace
 
-void DrawBlock(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const uint32_t* pixels, int32_t mode) {
+void DrawBlock(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const uint32_t* pixels, BlendMode mode) {
     const FrameBuffer& fb = frameBuffer;
     if (!fb.viewBase) return;
     // 64-bit so that no pair of corners overflows; the stride is the width as passed.

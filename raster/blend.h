@@ -10,7 +10,7 @@
 
 // Combines a (x1 - x0 + 1) x (y1 - y0 + 1) source image, rows top first, into the view by block mode
 // 1..9 (any other value copies), clipped to the view. The source stride is the unclipped width.
-void DrawBlock(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const uint32_t* pixels, int32_t mode);
+void DrawBlock(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const uint32_t* pixels, BlendMode mode);
 
 // Colour runs over n pixels of one row from p; no clipping.
 void FillRun(uint32_t* p, uint32_t colour, uint32_t n);

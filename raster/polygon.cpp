@@ -59,9 +59,9 @@ bool BuildDiscOutline(float cx, float cy, float r) {
     return true;
 }
 
-void DrawPolygonDisc(float cx, float cy, float r, uint32_t colour, int32_t mode) {
+void DrawPolygonDisc(float cx, float cy, float r, uint32_t colour, BlendMode mode) {
     if (BuildDiscOutline(cx, cy, r) && RasteriseVertexList()) {
-        SelectShapeMode(mode & 15);
+        SelectShapeMode(static_cast<BlendMode>(mode & 15));  // only the low four bits name the mode
         SweepCells(colour);
     }
 }

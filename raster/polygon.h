@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "raster/pixel.h"
+
 // Number of polygon vertices for a disc of radius r (a multiple of 4, 12..364).
 int32_t VertexCountForRadius(float r);
 
@@ -17,7 +19,7 @@ int32_t VertexCountForRadius(float r);
 bool BuildDiscOutline(float cx, float cy, float r);
 
 // A filled disc centred at (cx, cy) with radius r; the low 4 bits of mode are the blend mode.
-void DrawPolygonDisc(float cx, float cy, float r, uint32_t colour, int32_t mode);
+void DrawPolygonDisc(float cx, float cy, float r, uint32_t colour, BlendMode mode);
 
 // A rectangle with corners rounded by 20 pixels, always in Multiply mode.
 void FillRoundedRect(uint32_t colour, float x0, float y0, float x1, float y1);

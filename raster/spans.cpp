@@ -101,7 +101,7 @@ void Empty() {
 
 thread_local ShapeModeSlots shapeModeSlots = {NormalPixel, NormalRun, Normal};
 
-void SelectShapeMode(int32_t mode) {
+void SelectShapeMode(BlendMode mode) {
     ShapeModeSlots& slots = shapeModeSlots;
     if (mode == slots.mode) return;
     switch (mode) {

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "raster/pixel.h"
+
 #include "host/frame_buffer.h"
 #include "raster/blend.h"
 #include "raster/blend_channels.h"
@@ -41,13 +43,13 @@ constexpr uint32_t kSpanGrowth = 1280;
 struct ShapeModeSlots {
     PixelOp pixelOp;
     RunOp runOp;
-    int32_t mode;
+    BlendMode mode;
 };
 extern thread_local ShapeModeSlots shapeModeSlots;
 
 // Installs the pixel and run operations of mode (1..5, 10; any other value acts as 1) unless they
 // are installed already.
-void SelectShapeMode(int32_t mode);
+void SelectShapeMode(BlendMode mode);
 
 // The colour the rows of the coming sweep are drawn with when AddSpan finishes a row.
 void SetScanlineColour(uint32_t colour);

@@ -210,7 +210,7 @@ DiscOperations discOperations{};
 int32_t discOperationsMode = 0;
 bool discOperationsInstalled = false;  // no mode at start, so the first disc always installs
 
-void SelectDiscOperations(int32_t mode) {
+void SelectDiscOperations(BlendMode mode) {
     if (discOperationsInstalled && mode == discOperationsMode) return;
     switch (mode) {
     case Alpha:
@@ -250,7 +250,7 @@ uint32_t CornerCoverage(float rSquared) {
     return static_cast<uint32_t>(xd * 0.7853981633974483 * xd * 255.0);
 }
 
-void DrawDisc(int32_t mode, int32_t cx, int32_t cy, float radius, uint32_t colour) {
+void DrawDisc(BlendMode mode, int32_t cx, int32_t cy, float radius, uint32_t colour) {
     SelectDiscOperations(mode);
     const FrameBuffer& fb = frameBuffer;
     if (!fb.pixels || fb.viewWidth <= 0 || fb.viewHeight <= 0) return;

@@ -5,7 +5,7 @@
 
 #include "sprite/disc.h"
 
-void DrawDots(int32_t gap, int32_t dotSize, int32_t left, int32_t top, int32_t mode, int32_t width, int32_t height,
+void DrawDots(int32_t gap, int32_t dotSize, int32_t left, int32_t top, BlendMode mode, int32_t width, int32_t height,
               const uint32_t* pixels, int32_t rowShift) {
     if (!pixels || width <= 0 || height <= 0) return;
     const float radius = static_cast<float>(dotSize) * 0.5f;

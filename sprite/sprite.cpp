@@ -138,7 +138,7 @@ void PlaceSprite(int32_t dotSize, int32_t dotGap, int32_t x, int32_t y, int32_t 
 void DrawSprite(const BaseSPR* sprite) {
     if (!sprite->pixels) return;
     const SpriteRect& r = sprite->destRect;
-    const int32_t mode = static_cast<int32_t>(sprite->blendMode);
+    const BlendMode mode = sprite->blendMode;
     if (sprite->dotSize == 0) {
         DrawBlock(r.left, r.top, r.right, r.bottom, sprite->pixels, mode);
     } else {

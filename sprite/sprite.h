@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "raster/pixel.h"
+
 struct SpriteRect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;  // inclusive
 };
@@ -18,9 +20,9 @@ class BaseSPR {
   public:
     int32_t width = 0;  // written only by a successful load
     int32_t height = 0;
-    uint32_t blendMode = 1;   // for DrawSprite; Load leaves it alone
-    int32_t alphaVaries = 0;  // some pixel's alpha differs from the first pixel's
-    int32_t dotSize = 0;      // 0: block drawing; else every pixel is a disc of this diameter
+    BlendMode blendMode = Normal;  // for DrawSprite; Load leaves it alone
+    int32_t alphaVaries = 0;       // some pixel's alpha differs from the first pixel's
+    int32_t dotSize = 0;           // 0: block drawing; else every pixel is a disc of this diameter
     int32_t dotGap = 1;
     int32_t rowShift = 0;
     SpriteRect destRect;

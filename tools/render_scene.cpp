@@ -32,6 +32,14 @@ bool SceneInt32(const std::string& token, int32_t& value) {
     return true;
 }
 
+// Any 32-bit number: the drawing operations treat the ones they do not know as mode 1.
+bool SceneMode(const std::string& token, BlendMode& mode) {
+    int32_t value;
+    if (!SceneInt32(token, value)) return false;
+    mode = static_cast<BlendMode>(value);
+    return true;
+}
+
 bool SceneCoordinate(const std::string& token, int32_t& value) {
     return SceneInt32(token, value) && value >= -1000000 && value <= 1000000;
 }
@@ -52,13 +60,13 @@ std::string ParseCommand(const std::vector<std::string>& t, SceneCommand& c) {
         if (!SceneFloat(t[1], c.x0, false) || !SceneFloat(t[2], c.y0, false)) return "bad centre";
         if (!SceneFloat(t[3], c.r, true)) return "bad radius '" + t[3] + "' (0 to 1000000)";
         if (!ParseColour(t[4], c.colour)) return "bad colour '" + t[4] + "'";
-        if (!SceneInt32(t[5], c.mode)) return "bad mode '" + t[5] + "'";
+        if (!SceneMode(t[5], c.mode)) return "bad mode '" + t[5] + "'";
         return "";
     }
     if (name == "disc") {
         c.kind = SceneCommand::Disc;
         if (args != 5) return "disc wants MODE CX CY R COLOUR";
-        if (!SceneInt32(t[1], c.mode)) return "bad mode '" + t[1] + "'";
+        if (!SceneMode(t[1], c.mode)) return "bad mode '" + t[1] + "'";
         if (!SceneCoordinate(t[2], c.cx) || !SceneCoordinate(t[3], c.cy)) return "bad centre (integers)";
         if (!SceneFloat(t[4], c.r, true)) return "bad radius '" + t[4] + "' (0 to 1000000)";
         if (!ParseColour(t[5], c.colour)) return "bad colour '" + t[5] + "'";

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "raster/pixel.h"
+
 // Coordinates and radii beyond this are rejected: no view comes near, and the rasterisers' working
 // memory grows with the shapes they are given.
 constexpr float kMaxSceneCoordinate = 1000000.0f;
@@ -19,7 +21,7 @@ constexpr float kMaxSceneCoordinate = 1000000.0f;
 struct SceneCommand {
     enum Kind { Clear, PolygonDisc, Disc, RoundedRect } kind;
     uint32_t colour = 0;
-    int32_t mode = 1;
+    BlendMode mode = Normal;
     int32_t cx = 0, cy = 0;                       // Disc
     float x0 = 0, y0 = 0, x1 = 0, y1 = 0, r = 0;  // PolygonDisc: x0, y0, r; RoundedRect: x0..y1
 };

@@ -175,9 +175,9 @@ TEST_F(SpiralTest, DiscZeroLeavesNoMark) {
     SpiralCursor cursor;
     const SpiralDisc d = NextSpiralDisc(cursor, 0.1f, -3.2725f, 4.0f, 4.0f);
     const uint32_t colour = SchemeColour(0, d.bright, d.dim);
-    DrawDisc(1, static_cast<int32_t>(d.x), static_cast<int32_t>(d.y), d.radius, colour);
+    DrawDisc(Normal, static_cast<int32_t>(d.x), static_cast<int32_t>(d.y), d.radius, colour);
     EXPECT_EQ(ViewPixels(), before);
-    DrawPolygonDisc(d.x, d.y, d.radius, colour, 1);
+    DrawPolygonDisc(d.x, d.y, d.radius, colour, Normal);
     EXPECT_EQ(ViewPixels(), before);
 }
 
@@ -190,9 +190,9 @@ TEST_F(SpiralTest, HiddenFramesUseTheFastDiscsAndShownFramesThePolygonDiscs) {
             const SpiralDisc d = NextSpiralDisc(cursor, periodSteps[2], 0.7f, 80.0f, 60.0f);
             const uint32_t colour = SchemeColour(1, d.bright, d.dim);
             if (hidden) {
-                DrawDisc(1, static_cast<int32_t>(d.x), static_cast<int32_t>(d.y), d.radius, colour);
+                DrawDisc(Normal, static_cast<int32_t>(d.x), static_cast<int32_t>(d.y), d.radius, colour);
             } else {
-                DrawPolygonDisc(d.x, d.y, d.radius, colour, 1);
+                DrawPolygonDisc(d.x, d.y, d.radius, colour, Normal);
             }
         }
         EXPECT_EQ(ViewPixels(), frame) << (hidden ? "hidden" : "shown");

@@ -38,7 +38,7 @@ uint32_t Expect(uint32_t d, uint32_t s, const ChannelRule& rule) {
     return result;
 }
 
-int BlockRule(int mode, int d, int s, int alpha) {
+int BlockRule(BlendMode mode, int d, int s, int alpha) {
     switch (mode) {
     case 2:
         return FloorDiv256(256 * d + alpha * (s - d));
@@ -61,7 +61,7 @@ int BlockRule(int mode, int d, int s, int alpha) {
     }
 }
 
-ChannelRule BlockMode(int mode) {
+ChannelRule BlockMode(BlendMode mode) {
     return [mode](int d, int s, int alpha) { return BlockRule(mode, d, s, alpha); };
 }
 
@@ -141,7 +141,8 @@ TEST_F(BlendTest, EveryBlockModeMatchesItsChannelFormulaForAllBytePairs) {
     MakeView(256, 256, 2);
     std::mt19937 rng(1);
     std::vector<uint32_t> source(256 * 256), destination(256 * 256);
-    for (int mode = 1; mode <= 9; ++mode) {
+    for (int32_t number = 1; number <= 9; ++number) {
+        const auto mode = static_cast<BlendMode>(number);
         for (int pass = 0; pass < 8; ++pass) {
             const int channel = pass % 4;
             const bool columns = pass >= 4;
@@ -243,7 +244,8 @@ TEST_F(BlendTest, RunsOfEveryLengthAndAlignmentChangeExactlyTheirPixels) {
 TEST_F(BlendTest, BlockRowsOfEveryWidthAndAlignmentInEveryMode) {
     MakeView(48, 3, 4);
     std::mt19937 rng(4);
-    for (int mode = 1; mode <= 9; ++mode) {
+    for (int32_t number = 1; number <= 9; ++number) {
+        const auto mode = static_cast<BlendMode>(number);
         for (int32_t width = 0; width <= 40; ++width) {
             for (int32_t x0 = 0; x0 < 4; ++x0) {
                 std::vector<uint32_t> source(static_cast<size_t>(width) * 2 + 1);
@@ -285,7 +287,8 @@ TEST_F(BlendTest, BlocksAreClippedToTheViewAndReadTheSourceAtTheUnclippedStride)
         {-8, -8, -1, -1}, {20, 16, 22, 18}, {-1, 0, -1, 15},  {0, 16, 19, 16}, {5, 5, 4, 8},   {5, 5, 8, 4},
     };
     std::mt19937 rng(5);
-    for (int mode : {1, 5, 7}) {
+    for (int32_t number : {1, 5, 7}) {
+        const auto mode = static_cast<BlendMode>(number);
         for (const Rect& r : rects) {
             MakeView(20, 16, 6);
             const int32_t width = r.x1 - r.x0 + 1, height = r.y1 - r.y0 + 1;
@@ -314,19 +317,20 @@ TEST_F(BlendTest, ABlockWhollyOutsideTheViewReadsNoSource) {
     MakeView(20, 16, 6);
     const std::vector<uint32_t> before = Snapshot();
     // Far outside, with a null image: any read would crash.
-    DrawBlock(-100000, 3, -50000, 9, nullptr, 2);
-    DrawBlock(50000, 3, 100000, 9, nullptr, 3);
-    DrawBlock(3, -100000, 9, -50000, nullptr, 1);
-    DrawBlock(3, 50000, 9, 100000, nullptr, 9);
-    DrawBlock(INT32_MIN, INT32_MIN, -1, -1, nullptr, 1);
-    DrawBlock(20, 16, INT32_MAX, INT32_MAX, nullptr, 1);
+    DrawBlock(-100000, 3, -50000, 9, nullptr, Alpha);
+    DrawBlock(50000, 3, 100000, 9, nullptr, Add);
+    DrawBlock(3, -100000, 9, -50000, nullptr, Normal);
+    DrawBlock(3, 50000, 9, 100000, nullptr, Lighten);
+    DrawBlock(INT32_MIN, INT32_MIN, -1, -1, nullptr, Normal);
+    DrawBlock(20, 16, INT32_MAX, INT32_MAX, nullptr, Normal);
     EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(BlendTest, ModesOutsideOneToNineCopy) {
     MakeView(8, 4, 2);
     std::mt19937 rng(6);
-    for (int mode : {0, 10, 11, 12, 15, -3, INT32_MIN, INT32_MAX}) {
+    for (int32_t number : {0, 10, 11, 12, 15, -3, INT32_MIN, INT32_MAX}) {
+        const auto mode = static_cast<BlendMode>(number);
         std::vector<uint32_t> source(6 * 2);
         for (uint32_t& p : source) p = rng();
         DrawBlock(1, 1, 6, 2, source.data(), mode);
@@ -337,7 +341,7 @@ TEST_F(BlendTest, ModesOutsideOneToNineCopy) {
 }
 
 // One pixel through DrawBlock at view (0, 0).
-uint32_t BlockPixel(uint32_t d, uint32_t s, int mode) {
+uint32_t BlockPixel(uint32_t d, uint32_t s, BlendMode mode) {
     At(0, 0) = d;
     DrawBlock(0, 0, 0, 0, &s, mode);
     return At(0, 0);
@@ -352,26 +356,26 @@ uint32_t RunPixel(void (*run)(uint32_t*, uint32_t, uint32_t), uint32_t d, uint32
 TEST_F(BlendTest, WorkedExamplesOfTheArithmetic) {
     MakeView(4, 4, 1);
     // Division by 256: full alpha does not quite reach the source; zero alpha changes nothing.
-    EXPECT_EQ(BlockPixel(0x00000000u, 0xffffffffu, 2), 0xfefefefeu);
-    EXPECT_EQ(BlockPixel(0x12345678u, 0x00ffffffu, 2), 0x12345678u);
+    EXPECT_EQ(BlockPixel(0x00000000u, 0xffffffffu, Alpha), 0xfefefefeu);
+    EXPECT_EQ(BlockPixel(0x12345678u, 0x00ffffffu, Alpha), 0x12345678u);
     EXPECT_EQ(RunPixel(BlendRun, 0x00000000u, 0xffffffffu), 0xfefefefeu);
     // Destination alpha moves by the same formula: (256*255 + 128*(128 - 255)) / 256 = 191.
-    EXPECT_EQ(BlockPixel(0xff000000u, 0x80000000u, 2) >> 24, 191u);
+    EXPECT_EQ(BlockPixel(0xff000000u, 0x80000000u, Alpha) >> 24, 191u);
     // Saturation.
-    EXPECT_EQ(BlockPixel(0x90909090u, 0x80808080u, 3), 0xffffffffu);
-    EXPECT_EQ(BlockPixel(0x80808080u, 0x90909090u, 4), 0x00000000u);
+    EXPECT_EQ(BlockPixel(0x90909090u, 0x80808080u, Add), 0xffffffffu);
+    EXPECT_EQ(BlockPixel(0x80808080u, 0x90909090u, Subtract), 0x00000000u);
     EXPECT_EQ(RunPixel(AddRun, 0x90909090u, 0x80808080u), 0xffffffffu);
     EXPECT_EQ(RunPixel(SubtractRun, 0x80808080u, 0x90909090u), 0x00000000u);
     // Multiplying by 255 lowers every value of 1 or more by one; screening with 0 raises 254 or less.
     EXPECT_EQ(RunPixel(MultiplyRun, 0xff800100u, 0xffffffffu), 0xfe7f0000u);
-    EXPECT_EQ(BlockPixel(0xff800100u, 0xffffffffu, 5), 0xfe7f0000u);
+    EXPECT_EQ(BlockPixel(0xff800100u, 0xffffffffu, Multiply), 0xfe7f0000u);
     EXPECT_EQ(RunPixel(ScreenRun, 0xff80fe00u, 0x00000000u), 0xff81ff01u);
     // Two rounded averages, not a division by four.
-    EXPECT_EQ(BlockPixel(0x00000000u, 0x01010101u, 7), 0x01010101u);
-    EXPECT_EQ(BlockPixel(0x01010101u, 0x00000000u, 8), 0x01010101u);
-    EXPECT_EQ(BlockPixel(0x00000000u, 0x01010101u, 6), 0x01010101u);
-    EXPECT_EQ(BlockPixel(0x00000000u, 0xffffffffu, 7), 0xc0c0c0c0u);  // avg(128, 255) = 192
-    EXPECT_EQ(BlockPixel(0x00000000u, 0xffffffffu, 8), 0x40404040u);  // avg(128, 0) = 64
+    EXPECT_EQ(BlockPixel(0x00000000u, 0x01010101u, TowardSource), 0x01010101u);
+    EXPECT_EQ(BlockPixel(0x01010101u, 0x00000000u, TowardDest), 0x01010101u);
+    EXPECT_EQ(BlockPixel(0x00000000u, 0x01010101u, Average), 0x01010101u);
+    EXPECT_EQ(BlockPixel(0x00000000u, 0xffffffffu, TowardSource), 0xc0c0c0c0u);  // avg(128, 255) = 192
+    EXPECT_EQ(BlockPixel(0x00000000u, 0xffffffffu, TowardDest), 0x40404040u);    // avg(128, 0) = 64
     // A run of no pixels changes nothing.
     uint32_t pixel = 0x11223344u;
     for (const RunPrimitive& primitive : RunPrimitives()) {
@@ -407,7 +411,7 @@ TEST_F(BlendTest, ReadBlockAndWriteBlockCopyRectanglesUnchanged) {
     // Mode 1 is the clipped write.
     std::vector<uint32_t> block(4 * 3);
     for (uint32_t& p : block) p = rng();
-    DrawBlock(-1, 8, 2, 10, block.data(), 1);
+    DrawBlock(-1, 8, 2, 10, block.data(), Normal);
     for (int32_t y = 8; y <= 9; ++y) {
         for (int32_t x = 0; x <= 2; ++x) ASSERT_EQ(At(x, y), block[(y - 8) * 4 + (x + 1)]);
     }

@@ -30,7 +30,7 @@ class CellOrderTest : public ::testing::Test {
 
     void DrawAndCompare(const std::vector<ShapeVertex>& vertices, const std::string& what) {
         exact_area::FillBuffer(kBlack);
-        exact_area::DrawOutline(vertices, kWhite, 1);
+        exact_area::DrawOutline(vertices, kWhite, Normal);
         exact_area::ExpectWalkedExactly(vertices, Readout::WhiteOnBlack, what);
         const exact_area::PixelReference ref =
             exact_area::ReferenceFor(exact_area::FixedPolygon(vertices), frameBuffer.viewWidth, frameBuffer.viewHeight);

@@ -39,7 +39,7 @@ class CellsTest : public ::testing::Test {
     double DrawAndCompare(const std::vector<ShapeVertex>& vertices, const std::string& what, bool exact,
                           double base = 1.0, bool walked = true) {
         exact_area::FillBuffer(kBlack);
-        exact_area::DrawOutline(vertices, kWhite, 1);
+        exact_area::DrawOutline(vertices, kWhite, Normal);
         EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kBlack), 0) << what;
         if (walked) exact_area::ExpectWalkedExactly(vertices, Readout::WhiteOnBlack, what);
         const exact_area::PixelReference ref =
@@ -87,7 +87,7 @@ TEST_F(CellsTest, AxisAlignedRectanglesGetTheirExactCoverage) {
 
     // Half a pixel is raw 128, table 85, read back as floor(255 * 85 / 256) = 84.
     exact_area::FillBuffer(kBlack);
-    exact_area::DrawOutline(Rectangle(2.0f, 3.5f, 6.5f, 6.5f), kWhite, 1);
+    exact_area::DrawOutline(Rectangle(2.0f, 3.5f, 6.5f, 6.5f), kWhite, Normal);
     for (int32_t y = 4; y <= 6; ++y) {
         EXPECT_EQ(Blue(2, y), 84u);
         for (int32_t x = 3; x <= 6; ++x)
@@ -106,7 +106,7 @@ TEST_F(CellsTest, FullPixelIsRaw256AndDrawsAtCoverage255) {
     // Exactly pixel (5, 5): its edges lie on the pixel's borders and leave no area in any cell, so
     // the pixel is a one-pixel run at raw 256, coverage 255, drawn by the pixel operation:
     // floor(255 * 255 / 256) = 254.
-    exact_area::DrawOutline(Rectangle(4.5f, 4.5f, 5.5f, 5.5f), kWhite, 1);
+    exact_area::DrawOutline(Rectangle(4.5f, 4.5f, 5.5f, 5.5f), kWhite, Normal);
     EXPECT_EQ(Blue(5, 5), 254u);
     EXPECT_EQ(Blue(4, 5), 0u);
     EXPECT_EQ(Blue(6, 5), 0u);
@@ -114,7 +114,7 @@ TEST_F(CellsTest, FullPixelIsRaw256AndDrawsAtCoverage255) {
     EXPECT_EQ(Blue(5, 6), 0u);
     // Three pixels wide: a run at 255 stores the colour itself.
     exact_area::FillBuffer(kBlack);
-    exact_area::DrawOutline(Rectangle(9.5f, 9.5f, 12.5f, 10.5f), kWhite, 1);
+    exact_area::DrawOutline(Rectangle(9.5f, 9.5f, 12.5f, 10.5f), kWhite, Normal);
     EXPECT_EQ(Blue(10, 10), 255u);
     EXPECT_EQ(Blue(11, 10), 255u);
     EXPECT_EQ(Blue(12, 10), 255u);
@@ -130,7 +130,7 @@ TEST_F(CellsTest, EvenOddFoldsTheCoverageOfEachPixel) {
     const std::vector<ShapeVertex> once = twice;
     twice.insert(twice.end(), once.begin(), once.end());
     exact_area::FillBuffer(kBlack);
-    exact_area::DrawOutline(twice, kWhite, 1);
+    exact_area::DrawOutline(twice, kWhite, Normal);
     for (int32_t y = 3; y <= 6; ++y) {
         EXPECT_EQ(Blue(2, y), 254u) << y;  // raw 256, a single pixel
         for (int32_t x = 3; x <= 7; ++x) EXPECT_EQ(Blue(x, y), 0u) << x << ", " << y;
@@ -140,7 +140,7 @@ TEST_F(CellsTest, EvenOddFoldsTheCoverageOfEachPixel) {
     std::vector<ShapeVertex> thrice = twice;
     thrice.insert(thrice.end(), once.begin(), once.end());
     exact_area::FillBuffer(kBlack);
-    exact_area::DrawOutline(thrice, kWhite, 1);
+    exact_area::DrawOutline(thrice, kWhite, Normal);
     for (int32_t y = 3; y <= 6; ++y) {
         EXPECT_EQ(Blue(2, y), 84u) << y;
         for (int32_t x = 3; x <= 7; ++x) EXPECT_EQ(Blue(x, y), 255u) << x << ", " << y;
@@ -170,7 +170,7 @@ TEST_F(CellsTest, SelfIntersectingOutlinesFollowEvenOdd) {
     CellLineTo(FixedFromFloat(20.5f), FixedFromFloat(10.5f));
     CellLineTo(FixedFromFloat(20.5f), FixedFromFloat(20.5f));
     CellLineTo(FixedFromFloat(10.5f), FixedFromFloat(20.5f));
-    SelectShapeMode(1);
+    SelectShapeMode(Normal);
     SweepCells(kWhite);
     EXPECT_EQ(Blue(7, 7), 255u);
     EXPECT_EQ(Blue(15, 15), 0u);
@@ -219,7 +219,7 @@ TEST_F(CellsTest, FarCoordinatesKeepTheVisibleCoverage) {
     const float inf = std::numeric_limits<float>::infinity();
     // A band reaching 40000 pixels left: every row fully covered up to its right end.
     exact_area::FillBuffer(kBlack);
-    exact_area::DrawOutline(Rectangle(-40000.0f, 2.5f, 10.5f, 5.5f), kWhite, 1);
+    exact_area::DrawOutline(Rectangle(-40000.0f, 2.5f, 10.5f, 5.5f), kWhite, Normal);
     for (int32_t y = 3; y <= 5; ++y) {
         for (int32_t x = 0; x <= 10; ++x) ASSERT_EQ(Blue(x, y), 255u) << x << ", " << y;
         EXPECT_EQ(Blue(11, y), 0u);
@@ -251,14 +251,14 @@ TEST_F(CellsTest, FarCoordinatesKeepTheVisibleCoverage) {
     };
     for (const auto& shape : wild) {
         exact_area::FillBuffer(kBlack);
-        exact_area::DrawOutline(shape, kWhite, 1);
+        exact_area::DrawOutline(shape, kWhite, Normal);
         EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kBlack), 0);
     }
 }
 
 TEST_F(CellsTest, SpansLongerThanOneSpanHoldsReachTheViewsLastColumn) {
     exact_area::MakeView(5000, 8, kBlack);
-    exact_area::DrawOutline(Rectangle(-10.0f, 1.5f, 4990.25f, 4.5f), kWhite, 1);
+    exact_area::DrawOutline(Rectangle(-10.0f, 1.5f, 4990.25f, 4.5f), kWhite, Normal);
     for (int32_t y = 2; y <= 4; ++y) {
         for (int32_t x = 0; x <= 4989; ++x) ASSERT_EQ(Blue(x, y), 255u) << x << ", " << y;
         EXPECT_EQ(Blue(4990, y), 153u);  // 3/4 of the pixel: raw 192, table 154, floor(255 * 154 / 256)
@@ -277,7 +277,7 @@ TEST_F(CellsTest, CellsBeyondTheBlockLimitAreDroppedWithoutHarm) {
     ASSERT_EQ(RasteriseVertexList(), 1);
     EXPECT_EQ(cellStore.blocksInUse, kMaxBlocks);
     EXPECT_EQ(cellStore.cellCount, kMaxBlocks * kCellsPerBlock);
-    SelectShapeMode(1);
+    SelectShapeMode(Normal);
     SweepCells(kWhite);
     EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kBlack), 0);
 

@@ -345,7 +345,7 @@ inline std::vector<uint32_t> Snapshot() {
 }
 
 // Draws an outline through the rasteriser's own steps, as the shapes do.
-inline void DrawOutline(const std::vector<ShapeVertex>& vertices, uint32_t colour, int32_t mode) {
+inline void DrawOutline(const std::vector<ShapeVertex>& vertices, uint32_t colour, BlendMode mode) {
     RasteriseVertexList();
     for (const ShapeVertex& v : vertices) AddShapeVertex(v.x, v.y);
     if (RasteriseVertexList()) {

@@ -76,11 +76,11 @@ class PolygonTest : public ::testing::Test {
         const std::string what = "disc (" + std::to_string(cx) + ", " + std::to_string(cy) + ") r " + std::to_string(r);
         exact_area::FillBuffer(kBlack);
         const std::vector<ShapeVertex> vertices = DiscVertices(cx, cy, r, VertexCountForRadius(r));
-        exact_area::DrawOutline(vertices, kWhite, 1);
+        exact_area::DrawOutline(vertices, kWhite, Normal);
         const std::vector<uint32_t> fromOutline = exact_area::Snapshot();
 
         exact_area::FillBuffer(kBlack);
-        DrawPolygonDisc(cx, cy, r, kWhite, 1);
+        DrawPolygonDisc(cx, cy, r, kWhite, Normal);
         EXPECT_TRUE(exact_area::Snapshot() == fromOutline) << what << ": the disc is not the stated outline";
         EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kBlack), 0) << what;
         if (exactWalk) exact_area::ExpectWalkedExactly(vertices, Readout::WhiteOnBlack, what);
@@ -153,7 +153,7 @@ TEST_F(PolygonTest, DiscEdgeCases) {
     };
     for (const auto& c : justOutside) {
         ResetCellStore();
-        DrawPolygonDisc(c[0], c[1], r, kWhite, 1);
+        DrawPolygonDisc(c[0], c[1], r, kWhite, Normal);
         EXPECT_EQ(cellStore.cellCount, 0) << c[0] << ", " << c[1];
         EXPECT_EQ(cellStore.open, 0);
     }
@@ -162,13 +162,13 @@ TEST_F(PolygonTest, DiscEdgeCases) {
     const float touching[][2] = {{-0.5f - r, 20.0f}, {maxXf + r, 20.0f}, {20.0f, -0.5f - r}, {20.0f, maxYf + r}};
     for (const auto& c : touching) {
         ResetCellStore();
-        DrawPolygonDisc(c[0], c[1], r, kWhite, 1);
+        DrawPolygonDisc(c[0], c[1], r, kWhite, Normal);
         EXPECT_TRUE(cellStore.cellCount > 0 || cellStore.open == 1) << c[0] << ", " << c[1];
         EXPECT_TRUE(exact_area::Snapshot() == blank) << c[0] << ", " << c[1];
     }
     // Radius 0: every vertex is the centre, no line, nothing drawn.
     ResetCellStore();
-    DrawPolygonDisc(30.3f, 20.7f, 0.0f, kWhite, 1);
+    DrawPolygonDisc(30.3f, 20.7f, 0.0f, kWhite, Normal);
     EXPECT_EQ(cellStore.cellCount, 0);
     EXPECT_TRUE(exact_area::Snapshot() == blank);
 
@@ -179,16 +179,16 @@ TEST_F(PolygonTest, DiscEdgeCases) {
     } counts[] = {{3.9f, 12}, {4.0f, 16}, {6.9f, 16}, {7.0f, 20}};
     for (const auto& c : counts) {
         exact_area::FillBuffer(kBlack);
-        exact_area::DrawOutline(DiscVertices(30.3f, 20.6f, c.r, c.n), kWhite, 1);
+        exact_area::DrawOutline(DiscVertices(30.3f, 20.6f, c.r, c.n), kWhite, Normal);
         const std::vector<uint32_t> expected = exact_area::Snapshot();
         exact_area::FillBuffer(kBlack);
-        DrawPolygonDisc(30.3f, 20.6f, c.r, kWhite, 1);
+        DrawPolygonDisc(30.3f, 20.6f, c.r, kWhite, Normal);
         EXPECT_TRUE(exact_area::Snapshot() == expected) << "radius " << c.r << " is not a " << c.n << "-gon";
     }
 
     // A disc centred on row 0 covers row 0 and below; the rows above the view stay as they were.
     exact_area::FillBuffer(kBlack);
-    DrawPolygonDisc(32.0f, 0.0f, 12.0f, kWhite, 1);
+    DrawPolygonDisc(32.0f, 0.0f, 12.0f, kWhite, Normal);
     EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kBlack), 0);
     EXPECT_EQ(*ViewPixel(32, 0) & 255u, 255u);
     EXPECT_EQ(*ViewPixel(32, 11) & 255u, 255u);
@@ -197,7 +197,7 @@ TEST_F(PolygonTest, DiscEdgeCases) {
     // A disc mostly left of column 0 still fills what it covers of the view: the cover of its left
     // side, out of the view, carries into every row.
     exact_area::FillBuffer(kBlack);
-    DrawPolygonDisc(-30.0f, 24.0f, 40.0f, kWhite, 1);
+    DrawPolygonDisc(-30.0f, 24.0f, 40.0f, kWhite, Normal);
     for (int32_t y = 20; y <= 28; ++y) {
         for (int32_t x = 0; x <= 8; ++x) ASSERT_EQ(*ViewPixel(x, y) & 255u, 255u) << x << ", " << y;
     }
@@ -206,10 +206,10 @@ TEST_F(PolygonTest, DiscEdgeCases) {
 
     // Only the low 4 bits of the mode count: 17 draws as 1.
     exact_area::FillBuffer(kBlack);
-    DrawPolygonDisc(30.3f, 20.6f, 9.0f, kWhite, 1);
+    DrawPolygonDisc(30.3f, 20.6f, 9.0f, kWhite, Normal);
     const std::vector<uint32_t> modeOne = exact_area::Snapshot();
     exact_area::FillBuffer(kBlack);
-    DrawPolygonDisc(30.3f, 20.6f, 9.0f, kWhite, 17);
+    DrawPolygonDisc(30.3f, 20.6f, 9.0f, kWhite, static_cast<BlendMode>(17));
     EXPECT_TRUE(exact_area::Snapshot() == modeOne);
 }
 
@@ -232,11 +232,11 @@ TEST_F(PolygonTest, RoundedRectanglesMatchTheExactAreaEvenWhenTheirCornersCross)
         exact_area::FillBuffer(kWhite);
         const std::vector<ShapeVertex> vertices = RoundedRectVertices(rc[0], rc[1], rc[2], rc[3]);
         ASSERT_EQ(vertices.size(), 36u);
-        exact_area::DrawOutline(vertices, kBlack, 5);
+        exact_area::DrawOutline(vertices, kBlack, Multiply);
         const std::vector<uint32_t> fromOutline = exact_area::Snapshot();
 
         exact_area::FillBuffer(kWhite);
-        SelectShapeMode(1);  // the rectangle selects Multiply itself
+        SelectShapeMode(Normal);  // the rectangle selects Multiply itself
         FillRoundedRect(kBlack, rc[0], rc[1], rc[2], rc[3]);
         EXPECT_TRUE(exact_area::Snapshot() == fromOutline) << what << ": not the stated outline in mode 5";
         EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kWhite), 0) << what;
@@ -301,7 +301,7 @@ TEST_F(PolygonTest, FarAwayAndNonFiniteCoordinatesAreSafeAndKeepTheVisiblePictur
     };
     for (const auto& d : odd) {
         exact_area::FillBuffer(kBlack);
-        DrawPolygonDisc(d[0], d[1], d[2], kWhite, 1);
+        DrawPolygonDisc(d[0], d[1], d[2], kWhite, Normal);
         EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kBlack), 0) << d[0] << ", " << d[1] << ", " << d[2];
     }
     const float rects[][4] = {
@@ -326,7 +326,7 @@ TEST_F(PolygonTest, ViewsWiderThanOneSpanAreFilledToTheirLastColumn) {
     // The bottom cap of a disc of radius 3000: rows of up to several thousand covered pixels.
     CheckDisc(2500.3f, -2994.6f, 3000.0f);
     exact_area::FillBuffer(kBlack);
-    DrawPolygonDisc(2500.3f, -2994.6f, 3000.0f, kWhite, 1);
+    DrawPolygonDisc(2500.3f, -2994.6f, 3000.0f, kWhite, Normal);
     EXPECT_EQ(*ViewPixel(2500, 4) & 255u, 255u);
     EXPECT_EQ(*ViewPixel(4999, 1) & 255u, 0u);
     // A disc near the right end of the wide view.
@@ -347,18 +347,18 @@ TEST_F(PolygonTest, SceneIsTheSameOnEveryPlatform) {
         const float radius = static_cast<float>(0.4 * dist + 0.2);
         const uint32_t colour =
             0x80000000u | (static_cast<uint32_t>(i * 37) & 0xffffffu) | (static_cast<uint32_t>(i) << 24);
-        const int32_t modes[] = {1, 2, 3, 4, 5, 10, 6};
+        const BlendMode modes[] = {Normal, Alpha, Add, Subtract, Multiply, Screen, Average};
         DrawPolygonDisc(x, y, radius, colour, modes[i % 7]);
         g = static_cast<float>(g * 1.0235);
     }
     FillRoundedRect(0xff323232u, 20.3f, 15.7f, 140.2f, 100.9f);
     FillRoundedRect(0x80a0c0e0u, 70.5f, 10.5f, 95.5f, 110.5f);
     FillRoundedRect(0xff102030u, -30.0f, 90.25f, 400.0f, 160.0f);
-    DrawPolygonDisc(-20.0f, 60.0f, 40.7f, 0xffff8000u, 1);
-    DrawPolygonDisc(170.0f, 60.0f, 25.3f, 0xff00ff80u, 3);
-    DrawPolygonDisc(-250.3f, 40.6f, 330.7f, 0x60c08040u, 2);  // large discs across the edges
-    DrawPolygonDisc(90.2f, 700.3f, 650.2f, 0xff4080c0u, 4);
-    DrawPolygonDisc(80.0f, -1999.0f, 2010.0f, 0xffe0e0e0u, 5);  // 360 vertices, the bottom cap seen
+    DrawPolygonDisc(-20.0f, 60.0f, 40.7f, 0xffff8000u, Normal);
+    DrawPolygonDisc(170.0f, 60.0f, 25.3f, 0xff00ff80u, Add);
+    DrawPolygonDisc(-250.3f, 40.6f, 330.7f, 0x60c08040u, Alpha);  // large discs across the edges
+    DrawPolygonDisc(90.2f, 700.3f, 650.2f, 0xff4080c0u, Subtract);
+    DrawPolygonDisc(80.0f, -1999.0f, 2010.0f, 0xffe0e0e0u, Multiply);  // 360 vertices, the bottom cap seen
     EXPECT_EQ(exact_area::ChangedPixelsOutsideView(0xff203040u), 0);
     EXPECT_EQ(exact_area::HashView(), 0x0cdba5cd0c1281beull);
 }

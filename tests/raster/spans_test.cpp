@@ -28,10 +28,10 @@ uint32_t Word(const int (&channels)[4]) {
 }
 
 // What a span of coverage k does to a pixel d with colour c: single = drawn as one pixel.
-uint32_t ExpectedPixel(int mode, uint32_t d, uint32_t c, int k, bool single) {
+uint32_t ExpectedPixel(BlendMode mode, uint32_t d, uint32_t c, int k, bool single) {
     const int alpha = Byte(c, 3);
     int out[4];
-    if (mode != 2 && mode != 3 && mode != 4 && mode != 5 && mode != 10) mode = 1;
+    if (mode != Alpha && mode != Add && mode != Subtract && mode != Multiply && mode != Screen) mode = Normal;
     if (mode == 1 && !single && k == 255) return c;
     int e = 0;
     if (mode == 2) {
@@ -90,7 +90,7 @@ class SpansTest : public ::testing::Test {
     void TearDown() override {
         ReleaseHeadlessBuffer();
         ReleaseScanline();
-        SelectShapeMode(1);
+        SelectShapeMode(Normal);
     }
 
     void MakeView(int32_t width, int32_t height, int32_t guard) {
@@ -115,7 +115,7 @@ class SpansTest : public ::testing::Test {
     }
 
     // One shape's worth of spans, the way the rasteriser drives them.
-    static void DrawSpans(int32_t mode, uint32_t colour, const std::vector<SpanArgs>& spans, int32_t minX,
+    static void DrawSpans(BlendMode mode, uint32_t colour, const std::vector<SpanArgs>& spans, int32_t minX,
                           int32_t maxX) {
         SelectShapeMode(mode);
         SetScanlineColour(colour);
@@ -138,7 +138,8 @@ TEST_F(SpansTest, PixelAndRunOperationsOfEveryShapeModeMatchTheirFormulas) {
                                ((v * 13 + 1) & 255));
     destinations.push_back(0xffffffffu);
     destinations.push_back(0x00000000u);
-    for (int32_t mode : {1, 2, 3, 4, 5, 10}) {
+    for (int32_t number : {1, 2, 3, 4, 5, 10}) {
+        const auto mode = static_cast<BlendMode>(number);
         SelectShapeMode(mode);
         const PixelOp pixelOp = shapeModeSlots.pixelOp;
         const RunOp runOp = shapeModeSlots.runOp;
@@ -181,7 +182,7 @@ TEST_F(SpansTest, SpansAreClippedAtBothViewEdgesAndOnePixelLeftGoesThroughPixelO
     for (const Case& c : cases) {
         FillBuffer(0);
         const std::vector<uint32_t> before = Snapshot();
-        DrawSpans(1, 0xffffffffu, {{c.x, 1, c.length, 255}}, -200, 200);
+        DrawSpans(Normal, 0xffffffffu, {{c.x, 1, c.length, 255}}, -200, 200);
         const bool single = c.first == c.last;
         for (int32_t x = 0; x < 16; ++x) {
             const bool drawn = x >= c.first && x <= c.last;
@@ -199,13 +200,13 @@ TEST_F(SpansTest, RowsOutsideTheViewDrawNothing) {
     for (int32_t y : {-1, -2, 5, 6, 100, 0x7ffe, 0x7fff, INT32_MIN, INT32_MAX}) {
         FillBuffer(0x11223344u);
         const std::vector<uint32_t> before = Snapshot();
-        DrawSpans(1, 0xffffffffu, {{0, y, 16, 255}, {-2, y, 30, 200}}, 0, 15);
+        DrawSpans(Normal, 0xffffffffu, {{0, y, 16, 255}, {-2, y, 30, 200}}, 0, 15);
         EXPECT_EQ(Snapshot(), before) << "row " << y;
     }
     // The first and last rows are drawn, each where it belongs in the bottom-up buffer.
     for (int32_t y : {0, 4}) {
         FillBuffer(0);
-        DrawSpans(1, 0xffffffffu, {{0, y, 16, 255}}, 0, 15);
+        DrawSpans(Normal, 0xffffffffu, {{0, y, 16, 255}}, 0, 15);
         for (int32_t row = 0; row < 5; ++row) {
             for (int32_t x = 0; x < 16; ++x) ASSERT_EQ(frameBuffer.rows[row][x], row == y ? 0xffffffffu : 0u);
         }
@@ -215,7 +216,7 @@ TEST_F(SpansTest, RowsOutsideTheViewDrawNothing) {
 TEST_F(SpansTest, ANewRowFlushesTheHeldOneWithTheScanlineColourAndFlushKeepsTheSpans) {
     MakeView(16, 4, 2);
     FillBuffer(0);
-    SelectShapeMode(1);
+    SelectShapeMode(Normal);
     SetScanlineColour(0xff00ff00u);
     ResetScanline(0, 15);
     EXPECT_EQ(HeldSpanCount(), 0);
@@ -230,9 +231,9 @@ TEST_F(SpansTest, ANewRowFlushesTheHeldOneWithTheScanlineColourAndFlushKeepsTheS
     AddSpan(0, 3, 4, 255);  // the next row: row 2 is drawn first
     EXPECT_EQ(HeldSpanCount(), 1);
     EXPECT_EQ(scanlineBuffer.lastY, 3);
-    EXPECT_EQ(frameBuffer.rows[2][1], ExpectedPixel(1, 0, 0xff00ff00u, 128, true));
+    EXPECT_EQ(frameBuffer.rows[2][1], ExpectedPixel(Normal, 0, 0xff00ff00u, 128, true));
     for (int32_t x = 2; x <= 4; ++x) EXPECT_EQ(frameBuffer.rows[2][x], 0xff00ff00u);
-    EXPECT_EQ(frameBuffer.rows[2][5], ExpectedPixel(1, 0, 0xff00ff00u, 64, true));
+    EXPECT_EQ(frameBuffer.rows[2][5], ExpectedPixel(Normal, 0, 0xff00ff00u, 64, true));
     EXPECT_EQ(frameBuffer.rows[2][6], 0u);
     EXPECT_EQ(frameBuffer.rows[3][0], 0u);
 
@@ -248,13 +249,14 @@ TEST_F(SpansTest, ANewRowFlushesTheHeldOneWithTheScanlineColourAndFlushKeepsTheS
 }
 
 TEST_F(SpansTest, SelectingTheCachedModeInstallsNothingAndUnknownModesInstallTheModeOnePair) {
-    SelectShapeMode(3);
-    SelectShapeMode(1);
+    SelectShapeMode(Add);
+    SelectShapeMode(Normal);
     const PixelOp normalPixel = shapeModeSlots.pixelOp;
     const RunOp normalRun = shapeModeSlots.runOp;
     EXPECT_EQ(shapeModeSlots.mode, 1);
 
-    for (int32_t mode : {1, 2, 3, 4, 5, 10}) {
+    for (int32_t number : {1, 2, 3, 4, 5, 10}) {
+        const auto mode = static_cast<BlendMode>(number);
         SelectShapeMode(mode);
         EXPECT_EQ(shapeModeSlots.mode, mode);
         // Replace the pair behind the cache's back: selecting the same mode again must keep it.
@@ -263,11 +265,12 @@ TEST_F(SpansTest, SelectingTheCachedModeInstallsNothingAndUnknownModesInstallThe
         SelectShapeMode(mode);
         EXPECT_EQ(shapeModeSlots.pixelOp, &SentinelPixel) << "mode " << mode;
         EXPECT_EQ(shapeModeSlots.runOp, &SentinelRun) << "mode " << mode;
-        SelectShapeMode(mode == 1 ? 2 : 1);  // restore real operations
+        SelectShapeMode(mode == Normal ? Alpha : Normal);  // restore real operations
     }
 
     std::vector<PixelOp> distinct;
-    for (int32_t mode : {2, 3, 4, 5, 10}) {
+    for (int32_t number : {2, 3, 4, 5, 10}) {
+        const auto mode = static_cast<BlendMode>(number);
         SelectShapeMode(mode);
         EXPECT_NE(shapeModeSlots.pixelOp, normalPixel) << "mode " << mode;
         EXPECT_NE(shapeModeSlots.runOp, normalRun) << "mode " << mode;
@@ -277,8 +280,9 @@ TEST_F(SpansTest, SelectingTheCachedModeInstallsNothingAndUnknownModesInstallThe
         for (size_t j = i + 1; j < distinct.size(); ++j) EXPECT_NE(distinct[i], distinct[j]) << i << " and " << j;
     }
 
-    for (int32_t mode : {6, 7, 8, 9, 0, 11, 15, -1, INT32_MIN}) {
-        SelectShapeMode(3);
+    for (int32_t number : {6, 7, 8, 9, 0, 11, 15, -1, INT32_MIN}) {
+        const auto mode = static_cast<BlendMode>(number);
+        SelectShapeMode(Add);
         SelectShapeMode(mode);
         EXPECT_EQ(shapeModeSlots.pixelOp, normalPixel) << "mode " << mode;
         EXPECT_EQ(shapeModeSlots.runOp, normalRun) << "mode " << mode;
@@ -288,7 +292,7 @@ TEST_F(SpansTest, SelectingTheCachedModeInstallsNothingAndUnknownModesInstallThe
 
 TEST_F(SpansTest, WorkedExamplesOfTheShapeModes) {
     MakeView(8, 2, 1);
-    auto pixelAndRun = [&](int32_t mode, uint32_t d, uint32_t colour, uint32_t k, uint32_t* pixel, uint32_t* run) {
+    auto pixelAndRun = [&](BlendMode mode, uint32_t d, uint32_t colour, uint32_t k, uint32_t* pixel, uint32_t* run) {
         FillBuffer(d);
         DrawSpans(mode, colour, {{0, 0, 1, k}, {2, 0, 5, k}}, 0, 7);
         *pixel = frameBuffer.rows[0][0];
@@ -298,30 +302,31 @@ TEST_F(SpansTest, WorkedExamplesOfTheShapeModes) {
     };
     uint32_t pixel = 0, run = 0;
     // Mode 1, full coverage: a run stores the colour word exactly, alpha included.
-    pixelAndRun(1, 0x12345678u, 0x80ff0000u, 255, &pixel, &run);
+    pixelAndRun(Normal, 0x12345678u, 0x80ff0000u, 255, &pixel, &run);
     EXPECT_EQ(run, 0x80ff0000u);
     for (int32_t x = 2; x <= 6; ++x) EXPECT_EQ(frameBuffer.rows[0][x], 0x80ff0000u);
     // Mode 5 with the panel colour: 200 * 50 / 256 = 39, 255 * 254 / 256 = 253; at coverage 0 the
     // factor is white but for alpha 0: 200 * 255 / 256 = 199.
-    pixelAndRun(5, 0xffc8c8c8u, 0xff323232u, 255, &pixel, &run);
+    pixelAndRun(Multiply, 0xffc8c8c8u, 0xff323232u, 255, &pixel, &run);
     EXPECT_EQ(pixel, 0xfd272727u);
     EXPECT_EQ(run, 0xfd272727u);
-    pixelAndRun(5, 0xffc8c8c8u, 0xff323232u, 0, &pixel, &run);
+    pixelAndRun(Multiply, 0xffc8c8c8u, 0xff323232u, 0, &pixel, &run);
     EXPECT_EQ(pixel, 0x00c7c7c7u);
     EXPECT_EQ(run, 0x00c7c7c7u);
     // Mode 2 at alpha 255 and coverage 255: a pixel's opacity is 255 * 255 / 256 = 254, which takes 0
     // toward 255 only to 254 * 255 / 256 = 253; a run's is 255 * 255 / 255 = 255, a plain fill.
-    pixelAndRun(2, 0x00000000u, 0xffffffffu, 255, &pixel, &run);
+    pixelAndRun(Alpha, 0x00000000u, 0xffffffffu, 255, &pixel, &run);
     EXPECT_EQ(pixel, 0xfdfdfdfdu);
     EXPECT_EQ(run, 0xffffffffu);
     // Coverage 0 leaves modes 1 to 4 unchanged.
-    for (int32_t mode : {1, 2, 3, 4}) {
+    for (int32_t number : {1, 2, 3, 4}) {
+        const auto mode = static_cast<BlendMode>(number);
         pixelAndRun(mode, 0x89abcdefu, 0xffffffffu, 0, &pixel, &run);
         EXPECT_EQ(pixel, 0x89abcdefu) << "mode " << mode;
         EXPECT_EQ(run, 0x89abcdefu) << "mode " << mode;
     }
     // Coverage 0 in mode 5 lowers each colour channel of 1 or more by one and clears alpha.
-    pixelAndRun(5, 0xff800100u, 0xff000000u, 0, &pixel, &run);
+    pixelAndRun(Multiply, 0xff800100u, 0xff000000u, 0, &pixel, &run);
     EXPECT_EQ(pixel, 0x007f0000u);
     EXPECT_EQ(run, 0x007f0000u);
 }
@@ -342,7 +347,7 @@ TEST_F(SpansTest, ResetScanlineGrowsInStepsOf1280AndAddSpanGrowsKeepingTheHeldSp
     // More spans than ResetScanline made room for: the array grows and keeps the row.
     MakeView(6000, 2, 1);
     FillBuffer(0);
-    SelectShapeMode(1);
+    SelectShapeMode(Normal);
     SetScanlineColour(0xffffffffu);
     for (int32_t i = 0; i < 2900; ++i) AddSpan(2 * i, 1, 1, 255);
     EXPECT_EQ(HeldSpanCount(), 2900);
@@ -385,7 +390,7 @@ TEST_F(SpansTest, ASpanLongerThan4095PixelsDrawsAsOneRun) {
     };
     for (const Case& c : cases) {
         FillBuffer(0);
-        DrawSpans(1, 0xffffffffu, {{c.x, 1, c.length, 255}}, c.x, c.x);
+        DrawSpans(Normal, 0xffffffffu, {{c.x, 1, c.length, 255}}, c.x, c.x);
         const bool single = c.first == c.last;
         for (int32_t x = 0; x < 8192; ++x) {
             const bool drawn = x >= c.first && x <= c.last;
@@ -402,7 +407,8 @@ TEST_F(SpansTest, ASpanLongerThan4095PixelsDrawsAsOneRun) {
 TEST_F(SpansTest, ALongSpanDrawsLikeTheEquivalentSpansOfAtMost4095) {
     MakeView(8192, 2, 0);
     std::mt19937 rng(12);
-    for (int32_t mode : {1, 2, 3, 5, 10}) {
+    for (int32_t number : {1, 2, 3, 5, 10}) {
+        const auto mode = static_cast<BlendMode>(number);
         for (uint32_t k : {255u, 254u, 128u, 1u}) {
             std::vector<uint32_t> start(8192);
             for (uint32_t& p : start) p = rng();

@@ -71,12 +71,12 @@ uint32_t PerChannel(uint32_t d, uint32_t c, const std::function<int(int d, int c
 int FloorDiv256(int v) { return static_cast<int>(std::floor(v / 256.0)); }
 
 // The edge formula of `mode` with coverage a. narrow: the point and clipped-cross weight of mode 2.
-uint32_t ExpectedEdge(int mode, uint32_t d, uint32_t colour, int a, bool narrow) {
+uint32_t ExpectedEdge(BlendMode mode, uint32_t d, uint32_t colour, int a, bool narrow) {
     const int alpha = static_cast<int>(colour >> 24);
     switch (mode) {
     case 2: {
         const int weight = narrow ? a * alpha / 256 : a * alpha / 255;
-        return ExpectedEdge(1, d, colour, weight, false);
+        return ExpectedEdge(Normal, d, colour, weight, false);
     }
     case 3:
         return PerChannel(d, colour, [a](int dc, int c, int) { return std::min(255, dc + c * a / 256); });
@@ -95,7 +95,7 @@ uint32_t ExpectedEdge(int mode, uint32_t d, uint32_t colour, int a, bool narrow)
 }
 
 // The interior run of `mode`.
-uint32_t ExpectedRun(int mode, uint32_t d, uint32_t colour) {
+uint32_t ExpectedRun(BlendMode mode, uint32_t d, uint32_t colour) {
     const int alpha = static_cast<int>(colour >> 24);
     switch (mode) {
     case 2:
@@ -125,7 +125,7 @@ constexpr uint32_t kBlack = 0xff000000u;
 
 // Checks every view pixel in a (2k+1)-square around (cx, cy): the listed roles, all others unchanged;
 // and that nothing outside the view changed.
-void ExpectRoles(int mode, int cx, int cy, int k, uint32_t colour, const std::vector<uint32_t>& before,
+void ExpectRoles(BlendMode mode, int cx, int cy, int k, uint32_t colour, const std::vector<uint32_t>& before,
                  const std::vector<Role>& roles) {
     for (int dy = -k; dy <= k; ++dy) {
         for (int dx = -k; dx <= k; ++dx) {
@@ -176,47 +176,47 @@ std::vector<Role> RadiusOneRoles(bool clippedCross) {
 
 TEST_F(DiscTest, TinyRadiiDrawOnePixelWithCoverageRTimes510) {
     const std::vector<uint32_t> before = Snapshot();
-    DrawDisc(1, 20, 20, 0.5f, kWhite);  // 0.5 x 510 = 255
-    ExpectRoles(1, 20, 20, 3, kWhite, before, {{0, 0, 255}});
+    DrawDisc(Normal, 20, 20, 0.5f, kWhite);  // 0.5 x 510 = 255
+    ExpectRoles(Normal, 20, 20, 3, kWhite, before, {{0, 0, 255}});
     EXPECT_EQ(At(20, 20), 0xfffefefeu);  // 255 over 0 with coverage 255 gives 254
 
     const std::vector<uint32_t> before2 = Snapshot();
-    DrawDisc(1, 10, 10, 0.501f, kWhite);  // still the point: trunc(0.501f x 510) = 255
-    ExpectRoles(1, 10, 10, 3, kWhite, before2, {{0, 0, 255}});
+    DrawDisc(Normal, 10, 10, 0.501f, kWhite);  // still the point: trunc(0.501f x 510) = 255
+    ExpectRoles(Normal, 10, 10, 3, kWhite, before2, {{0, 0, 255}});
 
     const std::vector<uint32_t> before3 = Snapshot();
-    DrawDisc(1, 30, 10, 0.25f, kWhite);  // trunc(127.5) = 127
-    ExpectRoles(1, 30, 10, 3, kWhite, before3, {{0, 0, 127}});
+    DrawDisc(Normal, 30, 10, 0.25f, kWhite);  // trunc(127.5) = 127
+    ExpectRoles(Normal, 30, 10, 3, kWhite, before3, {{0, 0, 127}});
 }
 
 TEST_F(DiscTest, RadiusZeroLeavesNoMark) {
     FillNoise(1);
     const std::vector<uint32_t> before = Snapshot();
-    DrawDisc(1, 20, 20, 0.0f, kWhite);
+    DrawDisc(Normal, 20, 20, 0.0f, kWhite);
     EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(DiscTest, NegativeOrNanRadiusDrawsNothing) {
     const std::vector<uint32_t> before = Snapshot();
-    DrawDisc(1, 20, 20, -3.0f, kWhite);
-    DrawDisc(1, 20, 20, std::nanf(""), kWhite);
-    DrawDisc(1, 20, 20, 1e30f, kWhite);
+    DrawDisc(Normal, 20, 20, -3.0f, kWhite);
+    DrawDisc(Normal, 20, 20, std::nanf(""), kWhite);
+    DrawDisc(Normal, 20, 20, 1e30f, kWhite);
     EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(DiscTest, Radius0502IsACrossWithZeroEdgesAndNoCorners) {
     const std::vector<uint32_t> before = Snapshot();
-    DrawDisc(1, 20, 20, 0.502f, kWhite);
+    DrawDisc(Normal, 20, 20, 0.502f, kWhite);
     // n = 1, h = trunc(0.002 x 255) = 0: the centre is stored, its neighbours blended with 0.
-    ExpectRoles(1, 20, 20, 3, kWhite, before, {{0, 0, -1}, {-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}});
+    ExpectRoles(Normal, 20, 20, 3, kWhite, before, {{0, 0, -1}, {-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}});
     EXPECT_EQ(At(20, 20), kWhite);
     EXPECT_EQ(At(19, 20), kBlack);
 }
 
 TEST_F(DiscTest, RadiusOneHasAxisEdges127AndCorners26) {
     const std::vector<uint32_t> before = Snapshot();
-    DrawDisc(1, 20, 20, 1.0f, kWhite);
-    ExpectRoles(1, 20, 20, 3, kWhite, before, RadiusOneRoles(false));
+    DrawDisc(Normal, 20, 20, 1.0f, kWhite);
+    ExpectRoles(Normal, 20, 20, 3, kWhite, before, RadiusOneRoles(false));
     EXPECT_EQ(At(21, 20), 0xff7e7e7eu);  // floor(127 x 255 / 256) = 126
 }
 
@@ -227,16 +227,16 @@ TEST_F(DiscTest, CornerCoverageStartsAbove0575) {
     EXPECT_GT(CornerCoverage(0.76f * 0.76f), 0u);
     // r = 0.75: a cross and nothing diagonal.
     const std::vector<uint32_t> before = Snapshot();
-    DrawDisc(1, 20, 20, 0.75f, kWhite);
-    ExpectRoles(1, 20, 20, 3, kWhite, before,
+    DrawDisc(Normal, 20, 20, 0.75f, kWhite);
+    ExpectRoles(Normal, 20, 20, 3, kWhite, before,
                 {{0, 0, -1}, {-1, 0, 63}, {1, 0, 63}, {0, -1, 63}, {0, 1, 63}});  // h = trunc(0.25 x 255)
 }
 
 TEST_F(DiscTest, RadiusOneAndAHalfHasRowsWithEdge157) {
     const std::vector<uint32_t> before = Snapshot();
-    DrawDisc(1, 20, 20, 1.5f, kWhite);
+    DrawDisc(Normal, 20, 20, 1.5f, kWhite);
     // n = 2, h = 0; one octant step i = 1, o = trunc(sqrt(1.25) + 0.5) = 1, e = trunc(0.618034 x 255).
-    ExpectRoles(1, 20, 20, 4, kWhite, before,
+    ExpectRoles(Normal, 20, 20, 4, kWhite, before,
                 {{0, 0, -1},
                  {-1, 0, -1},
                  {1, 0, -1},  // the cross run cx - 1 .. cx + 1
@@ -254,7 +254,7 @@ TEST_F(DiscTest, RadiusOneAndAHalfHasRowsWithEdge157) {
 
 TEST_F(DiscTest, RadiusTwoAddsMirroredCapEdgesOnAnUnchangedStep) {
     const std::vector<uint32_t> before = Snapshot();
-    DrawDisc(1, 20, 20, 2.0f, kWhite);
+    DrawDisc(Normal, 20, 20, 2.0f, kWhite);
     // n = 2, h = 127. i = 1: w = sqrt(3) + 0.5, o = 2 (unchanged), e = trunc(0.2320508 x 255) = 59:
     // rows cy +- 1 run over cx - 1 .. cx + 1 with edges at cx +- 2, and the mirrored edges (cx +- 1,
     // cy +- 2); the cap rows get no run since o did not change.
@@ -269,12 +269,12 @@ TEST_F(DiscTest, RadiusTwoAddsMirroredCapEdgesOnAnUnchangedStep) {
         roles.push_back({-1, dy, 59});
         roles.push_back({1, dy, 59});
     }
-    ExpectRoles(1, 20, 20, 4, kWhite, before, roles);
+    ExpectRoles(Normal, 20, 20, 4, kWhite, before, roles);
 }
 
 TEST_F(DiscTest, RadiusThreeFillsACapRowWhenTheHalfWidthChanges) {
     const std::vector<uint32_t> before = Snapshot();
-    DrawDisc(1, 20, 20, 3.0f, kWhite);
+    DrawDisc(Normal, 20, 20, 3.0f, kWhite);
     // n = 3, h = 127. i = 1: w = sqrt(8) + 0.5, o = 3 unchanged, e = trunc(0.3284271 x 255) = 83.
     // i = 2: w = sqrt(5) + 0.5, o = 2 changed but equal to i, e = trunc(0.7360680 x 255) = 187.
     std::vector<Role> roles = {{-3, 0, 127}, {3, 0, 127}, {0, -3, 127}, {0, 3, 127}};
@@ -293,14 +293,15 @@ TEST_F(DiscTest, RadiusThreeFillsACapRowWhenTheHalfWidthChanges) {
         roles.push_back({-2, dy, 187});
         roles.push_back({2, dy, 187});
     }
-    ExpectRoles(1, 20, 20, 5, kWhite, before, roles);
+    ExpectRoles(Normal, 20, 20, 5, kWhite, before, roles);
 }
 
 // ---- Every mode.
 
 TEST_F(DiscTest, EveryModeBlendsEdgesAndRunsByItsOwnFormula) {
     const uint32_t colours[] = {0xffffffffu, 0x80c04020u, 0x00ff7f01u, 0xff000000u, 0x3319e6b4u};
-    for (int mode : {1, 2, 3, 4, 5, 10, 6, 0, 99}) {
+    for (int32_t number : {1, 2, 3, 4, 5, 10, 6, 0, 99}) {
+        const auto mode = static_cast<BlendMode>(number);
         for (uint32_t colour : colours) {
             FillNoise(static_cast<uint32_t>(mode) * 977u + colour);
             std::vector<uint32_t> before = Snapshot();
@@ -343,18 +344,19 @@ TEST_F(DiscTest, EveryModeBlendsEdgesAndRunsByItsOwnFormula) {
 
 TEST_F(DiscTest, AlphaModeWeighsTheUnclippedCrossBy255AndTheClippedCrossBy256) {
     // r = 2.003: n = 2 and h = trunc(0.503 x 255) = 128.
-    DrawDisc(2, 20, 20, 2.003f, kWhite);
-    EXPECT_EQ(At(18, 20), ExpectedEdge(1, kBlack, kWhite, 128, false));  // weight 128 x 255 / 255 = 128
+    DrawDisc(Alpha, 20, 20, 2.003f, kWhite);
+    EXPECT_EQ(At(18, 20), ExpectedEdge(Normal, kBlack, kWhite, 128, false));  // weight 128 x 255 / 255 = 128
     EXPECT_EQ(At(18, 20), 0xff7f7f7fu);
     // The same disc with its top axis pixel above the view: the clipped cross weighs 127.
-    DrawDisc(2, 20, 1, 2.003f, kWhite);
-    EXPECT_EQ(At(18, 1), ExpectedEdge(1, kBlack, kWhite, 127, false));
+    DrawDisc(Alpha, 20, 1, 2.003f, kWhite);
+    EXPECT_EQ(At(18, 1), ExpectedEdge(Normal, kBlack, kWhite, 127, false));
     EXPECT_EQ(At(18, 1), 0xff7e7e7eu);
 }
 
 TEST_F(DiscTest, ModesThatShareTheNormalSetDrawIdenticalPixels) {
     std::vector<std::vector<uint32_t>> results;
-    for (int mode : {1, 7, 1, 6, 8, 9, 0, -5, 7}) {
+    for (int32_t number : {1, 7, 1, 6, 8, 9, 0, -5, 7}) {
+        const auto mode = static_cast<BlendMode>(number);
         FillNoise(42);
         for (float r : {0.4f, 1.0f, 2.7f, 9.3f}) DrawDisc(mode, 20, 20, r, 0x9060a0c0u);
         DrawDisc(mode, 2, 3, 6.5f, 0x9060a0c0u);
@@ -378,7 +380,8 @@ TEST_F(DiscTest, ClippedDiscsEqualTheUnclippedDiscInsideTheView) {
         {39, 39, 1.4f}, {-1, 20, 1.0f}, {40, 20, 1.2f},  {20, -2, 2.0f}, {-11, 20, 11.7f},
     };
     for (const Case& c : cases) {
-        for (int mode : {1, 3, 5, 10}) {
+        for (int32_t number : {1, 3, 5, 10}) {
+            const auto mode = static_cast<BlendMode>(number);
             // Reference: the whole 64 x 64 buffer as the view, disc shifted by the guard.
             SetView(-1, 0, 0, 0);
             FillNoise(7);
@@ -402,24 +405,24 @@ TEST_F(DiscTest, ClippedDiscsEqualTheUnclippedDiscInsideTheView) {
 
 TEST_F(DiscTest, DiscsWhollyOutsideAreRejected) {
     const std::vector<uint32_t> before = Snapshot();
-    DrawDisc(1, -4, 20, 3.4f, kWhite);  // n = 3: cx + n < 0
-    DrawDisc(1, 20, -4, 3.4f, kWhite);  // cy + n < 0
-    DrawDisc(1, 43, 20, 3.4f, kWhite);  // cx - n > maxX
-    DrawDisc(1, 20, 43, 3.4f, kWhite);  // cy - n > maxY
-    DrawDisc(1, -1, 20, 0.5f, kWhite);  // a point outside
-    DrawDisc(1, 20, 40, 0.5f, kWhite);
-    DrawDisc(1, INT32_MAX, INT32_MAX, 100.0f, kWhite);  // no wrap-around of cx + n
-    DrawDisc(1, INT32_MIN, INT32_MIN, 100.0f, kWhite);
+    DrawDisc(Normal, -4, 20, 3.4f, kWhite);  // n = 3: cx + n < 0
+    DrawDisc(Normal, 20, -4, 3.4f, kWhite);  // cy + n < 0
+    DrawDisc(Normal, 43, 20, 3.4f, kWhite);  // cx - n > maxX
+    DrawDisc(Normal, 20, 43, 3.4f, kWhite);  // cy - n > maxY
+    DrawDisc(Normal, -1, 20, 0.5f, kWhite);  // a point outside
+    DrawDisc(Normal, 20, 40, 0.5f, kWhite);
+    DrawDisc(Normal, INT32_MAX, INT32_MAX, 100.0f, kWhite);  // no wrap-around of cx + n
+    DrawDisc(Normal, INT32_MIN, INT32_MIN, 100.0f, kWhite);
     EXPECT_EQ(Snapshot(), before);
 
-    DrawDisc(1, -3, 20, 3.4f, kWhite);  // cx + n = 0: only column 0 is reached
+    DrawDisc(Normal, -3, 20, 3.4f, kWhite);  // cx + n = 0: only column 0 is reached
     EXPECT_NE(At(0, 20), kBlack);
     for (int y = 0; y < kViewSide; ++y) EXPECT_EQ(At(1, y), kBlack);
 }
 
 TEST_F(DiscTest, ADiscCoveringTheWholeViewFillsIt) {
     const std::vector<uint32_t> before = Snapshot();
-    DrawDisc(1, 20, 20, 100.0f, kWhite);
+    DrawDisc(Normal, 20, 20, 100.0f, kWhite);
     ExpectGuardUnchanged(before);
     for (int y = 0; y < kViewSide; ++y) {
         for (int x = 0; x < kViewSide; ++x) ASSERT_EQ(At(x, y), kWhite);
@@ -433,7 +436,7 @@ TEST(DiscShape, LargerDiscsAreSymmetricConvexAndOfTheRightArea) {
     for (float r = 1.5f; r < 110.0f; r = r * 1.09f + 0.013f) {
         FillWholeBuffer();
         const int c = 120;
-        DrawDisc(1, c, c, r, kWhite);
+        DrawDisc(Normal, c, c, r, kWhite);
         // Coverage of each pixel from its blue byte: 255 for the run, floor(a x 255 / 256) for an edge.
         auto cov = [](int x, int y) { return static_cast<int>(*ViewPixel(x, y) & 255u); };
         double area = 0;
@@ -470,13 +473,14 @@ TEST_F(DiscTest, DotModeShiftsEachRowRightOfTheRowBelow) {
     const uint32_t pixels[6] = {0xff100000u, 0xff200000u, 0xff300000u, 0xff400000u, 0xff500000u, 0xff600000u};
     const std::vector<uint32_t> before = Snapshot();
     // dotSize 1, gap 1: single-pixel dots (coverage 255) two pixels apart; x0 = trunc(10 + 1.001) = 11.
-    DrawDots(1, 1, 10, 5, 1, 2, 3, pixels, 2);
+    DrawDots(1, 1, 10, 5, Normal, 2, 3, pixels, 2);
     const int x0 = 11, y0 = 6;
     const int rowStart[3] = {x0 + 4, x0 + 2, x0};
     for (int j = 0; j < 3; ++j) {
         for (int k = 0; k < 2; ++k) {
             const int x = rowStart[j] + 2 * k, y = y0 + 2 * j;
-            EXPECT_EQ(At(x, y), ExpectedEdge(1, Before(before, x, y), pixels[j * 2 + k], 255, true)) << j << "," << k;
+            EXPECT_EQ(At(x, y), ExpectedEdge(Normal, Before(before, x, y), pixels[j * 2 + k], 255, true))
+                << j << "," << k;
         }
     }
     // Nothing else changed.
@@ -490,9 +494,9 @@ TEST_F(DiscTest, DotModeShiftsEachRowRightOfTheRowBelow) {
 TEST_F(DiscTest, DotModeWithANegativeCornerStartsTwoPixelsInside) {
     const uint32_t pixels[3] = {kWhite, kWhite, kWhite};
     const std::vector<uint32_t> before = Snapshot();
-    DrawDots(1, 1, -3, -3, 1, 3, 1, pixels, 0);  // y0 = trunc(-1.999) = -1: the row is above the view
+    DrawDots(1, 1, -3, -3, Normal, 3, 1, pixels, 0);  // y0 = trunc(-1.999) = -1: the row is above the view
     EXPECT_EQ(Snapshot(), before);
-    DrawDots(1, 1, -3, 0, 1, 3, 1, pixels, 0);  // x0 = trunc(-1.999) = -1, y0 = 1: dots at -1, 1, 3
+    DrawDots(1, 1, -3, 0, Normal, 3, 1, pixels, 0);  // x0 = trunc(-1.999) = -1, y0 = 1: dots at -1, 1, 3
     EXPECT_NE(At(1, 1), kBlack);
     EXPECT_NE(At(3, 1), kBlack);
     EXPECT_EQ(At(0, 1), kBlack);
@@ -502,11 +506,11 @@ TEST_F(DiscTest, DotModeWithANegativeCornerStartsTwoPixelsInside) {
 
 TEST_F(DiscTest, DotModeDrawsEachPixelAsADiscOfHalfTheDotSize) {
     const uint32_t pixels[2] = {0xff336699u, 0x80ffffffu};
-    DrawDots(2, 3, 4, 4, 2, 2, 1, pixels, 0);  // radius 1.5, step 5, x0 = trunc(4 + 2.001) = 6
+    DrawDots(2, 3, 4, 4, Alpha, 2, 1, pixels, 0);  // radius 1.5, step 5, x0 = trunc(4 + 2.001) = 6
     const std::vector<uint32_t> dots = Snapshot();
     Fill(kBlack);
-    DrawDisc(2, 6, 6, 1.5f, pixels[0]);
-    DrawDisc(2, 11, 6, 1.5f, pixels[1]);
+    DrawDisc(Alpha, 6, 6, 1.5f, pixels[0]);
+    DrawDisc(Alpha, 11, 6, 1.5f, pixels[1]);
     EXPECT_EQ(Snapshot(), dots);
 }
 
@@ -514,7 +518,7 @@ TEST_F(DiscTest, DotModeInAlphaModeSkipsTransparentPixels) {
     FillNoise(3);
     const std::vector<uint32_t> before = Snapshot();
     const uint32_t pixels[4] = {0x00ffffffu, 0x00123456u, 0x00000000u, 0x00ff00ffu};
-    DrawDots(0, 4, 2, 2, 2, 2, 2, pixels, 1);
+    DrawDots(0, 4, 2, 2, Alpha, 2, 2, pixels, 1);
     EXPECT_EQ(Snapshot(), before);
 }
 

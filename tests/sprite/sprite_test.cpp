@@ -185,7 +185,7 @@ TEST_F(SpriteTest, ConversionTintsEachColourChannelAndKeepsAlpha) {
 TEST_F(SpriteTest, MissingNameReportsAndKeepsTheSize) {
     BaseSPR sprite(L"OPAQUE");
     sprite.dotSize = 3;
-    sprite.blendMode = 2;
+    sprite.blendMode = Alpha;
     sprite.destRect = {1, 2, 3, 4};
     loadTint = 0xFF000000;
     const std::wstring missingFile = std::wstring(GYRATA_TEST_IMAGES) + L"none.png";
