@@ -22,7 +22,7 @@ void RunStartUp() {
     splashSlot = AllocateSlot();
     frameBuffer.viewLeft = frameBuffer.viewTop = frameBuffer.viewRight = frameBuffer.viewBottom = -1;
     SetUpApplicationSaveStack();
-    SelectShapeMode(1);
+    SelectShapeMode(Normal);
     InitShapeRasteriser();
     RegisterRelease(ReleaseShapeRasteriser);
     InitialiseInputState();
