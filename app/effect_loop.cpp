@@ -13,6 +13,7 @@
 #include "host/platform.h"
 #include "host/start_up.h"
 #include "raster/polygon.h"
+#include "raster/raster_thread.h"
 
 namespace {
 

@@ -44,9 +44,6 @@
 #include "host/frame_buffer.h"
 #include "raster/spans.h"
 
-thread_local ShapeVertexList shapeVertexList;
-thread_local CellStore cellStore;
-
 // The curve below the diagonal that maps raw coverage to what a span carries.
 const uint8_t shapeCoverageTable[256] = {
     0,   0,   1,   1,   2,   2,   3,   4,   4,   5,   5,   6,   7,   7,   8,   8,    //
@@ -92,7 +89,7 @@ inline int32_t WrappingAdd(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 inline void Accumulate(int32_t cover, int32_t area) {
-    CoverageCell& c = cellStore.current;
+    CoverageCell& c = rasterThread.cells.current;
     c.cover = WrappingAdd(c.cover, cover);
     c.area = WrappingAdd(c.area, area);
 }
@@ -103,7 +100,7 @@ inline int32_t ClampFixedX(int64_t x) {
 
 // Makes sure block number blocksInUse exists; false if memory runs out.
 bool ProvideBlock() {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     if (s.blocksInUse < s.blocksAllocated) return true;
     if (s.blocksAllocated == s.blockTableSize) {
         const int32_t size = s.blockTableSize + kBlockTableGrowth;
@@ -123,14 +120,14 @@ bool ProvideBlock() {
 
 // Opens the next block for the cell about to be stored; false if the cell must be dropped.
 [[gnu::noinline]] bool OpenNextBlock() {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     if (s.blocksInUse >= kMaxBlocks || !ProvideBlock()) return false;
     ++s.blocksInUse;
     return true;
 }
 
 inline void StoreCurrentCell() {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     const CoverageCell& c = s.current;
     if (c.cover == 0 && c.area == 0) return;
     if (c.y >= s.hiddenFirst && c.y < s.hiddenEnd && s.hiddenRows[c.y]) return;
@@ -144,7 +141,7 @@ inline void StoreCurrentCell() {
 
 // Callers keep ex within kMinCellX..kMaxCellX and ey within -1..kRowLimit.
 inline void SetCell(int32_t ex, int32_t ey) {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     const int32_t key = ex + ey * 65536;
     if (key == s.current.key) return;
     StoreCurrentCell();
@@ -152,7 +149,7 @@ inline void SetCell(int32_t ex, int32_t ey) {
 }
 
 void UpdateCellRange(int32_t x) {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     const int32_t ex = ClampFixedX(x) >> kPixelBits;
     if (ex < s.minCellX) s.minCellX = ex;
     if (ex > s.maxCellX) s.maxCellX = ex + 1;
@@ -242,8 +239,8 @@ void WalkLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
         const int32_t fullCover = 2 * first - kOnePixel;
         for (ey1 += step; ey1 != ey2; ey1 += step) {
             SetCell(ex, ey1);
-            cellStore.current.cover = fullCover;
-            cellStore.current.area = twoFx * fullCover;
+            rasterThread.cells.current.cover = fullCover;
+            rasterThread.cells.current.area = twoFx * fullCover;
         }
         SetCell(ex, ey2);
         Accumulate(fy2 - kOnePixel + first, twoFx * (fy2 - kOnePixel + first));
@@ -378,7 +375,7 @@ void SortRow(CoverageCell* first, CoverageCell* last) {
 // sentinel. A counting sort by row places each cell in its row, then each row is sorted by column;
 // the rows of one shape span at most the view's height plus two. False if memory runs out.
 bool GatherCells() {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     const int32_t rows = s.maxCellY - s.minCellY + 1;
     if (!ProvideArray(s.sorted, s.sortedCapacity, int64_t{s.cellCount} + 1, kSortedGrowth)) return false;
     if (!ProvideArray(s.rowStarts, s.rowStartsCapacity, int64_t{rows} + 1, kSortedGrowth)) return false;
@@ -407,7 +404,7 @@ bool GatherCells() {
 
 // Whether every row from fixed y1 to fixed y2 is hidden (SetHiddenRows).
 bool LineInHiddenRows(int32_t y1, int32_t y2) {
-    const CellStore& s = cellStore;
+    const CellStore& s = rasterThread.cells;
     const int32_t first = std::min(y1, y2) >> kPixelBits, last = std::max(y1, y2) >> kPixelBits;
     if (first < s.hiddenFirst || last >= s.hiddenEnd) return false;
     for (int32_t row = first; row <= last; ++row) {
@@ -417,7 +414,7 @@ bool LineInHiddenRows(int32_t y1, int32_t y2) {
 }
 
 void CloseOutline() {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     if (s.pending && (s.currentX != s.startX || s.currentY != s.startY)) CellLineTo(s.startX, s.startY);
 }
 
@@ -433,7 +430,7 @@ int32_t FixedFromFloat(float v) {
 }
 
 void AddShapeVertex(float x, float y) {
-    ShapeVertexList& list = shapeVertexList;
+    ShapeVertexList& list = rasterThread.vertices;
     if (list.count == list.capacity) {
         const int64_t bytes = ((8 * static_cast<int64_t>(list.count) + 8) / 4096 + 1) * 4096;
         if (bytes / 8 > 0x7fffffff / 16) return;  // beyond any shape: dropped
@@ -453,7 +450,7 @@ void AddShapeVertex(float x, float y) {
 }
 
 int32_t RasteriseVertexList() {
-    ShapeVertexList& list = shapeVertexList;
+    ShapeVertexList& list = rasterThread.vertices;
     const FrameBuffer& fb = frameBuffer;
     int32_t produced = 0;
     const bool outside = list.maxX < -0.5f || list.minX > fb.maxXf || list.maxY < -0.5f || list.minY > fb.maxYf;
@@ -462,7 +459,8 @@ int32_t RasteriseVertexList() {
         for (int32_t i = 1; i < list.count; ++i) {
             const int32_t x = FixedFromFloat(list.vertices[i].x);
             const int32_t y = FixedFromFloat(list.vertices[i].y);
-            if (cellStore.open && (x != cellStore.currentX || y != cellStore.currentY)) CellLineTo(x, y);
+            if (rasterThread.cells.open && (x != rasterThread.cells.currentX || y != rasterThread.cells.currentY))
+                CellLineTo(x, y);
         }
         produced = 1;
     }
@@ -471,14 +469,14 @@ int32_t RasteriseVertexList() {
 }
 
 void DiscardVertexList() {
-    ShapeVertexList& list = shapeVertexList;
+    ShapeVertexList& list = rasterThread.vertices;
     list.count = 0;
     list.minX = list.minY = kEmptyBoxMin;
     list.maxX = list.maxY = kEmptyBoxMax;
 }
 
 void CellMoveTo(int32_t x, int32_t y) {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     if (!s.open) {  // the previous shape has been swept: start afresh in the same blocks
         ResetCellStore();
         s.open = 1;
@@ -492,7 +490,7 @@ void CellMoveTo(int32_t x, int32_t y) {
 }
 
 void CellLineTo(int32_t x, int32_t y) {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     if (!s.open) return;  // no outline in progress: the cells are sorted and may be drawn again
     UpdateCellRange(x);
     if (!LineInHiddenRows(s.currentY, y)) RenderLine(s.currentX, s.currentY, x, y);
@@ -502,7 +500,7 @@ void CellLineTo(int32_t x, int32_t y) {
 }
 
 bool PrepareSweep() {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     CloseOutline();
     s.pending = 0;
     if (s.open) {
@@ -517,20 +515,20 @@ bool PrepareSweep() {
 void SweepCells(uint32_t colour) {
     if (!PrepareSweep()) return;
     SetScanlineColour(colour);
-    ResetScanline(cellStore.minCellX, cellStore.maxCellX);
+    ResetScanline(rasterThread.cells.minCellX, rasterThread.cells.maxCellX);
     SweepSortedCells<true>(AddSpan);
     if (HeldSpanCount() > 0) FlushScanline(colour);
 }
 
 void SetHiddenRows(const uint8_t* hidden, int32_t firstRow, int32_t endRow) {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     s.hiddenRows = hidden;
     s.hiddenFirst = hidden ? firstRow : 0;
     s.hiddenEnd = hidden ? endRow : 0;
 }
 
 void ResetCellStore() {
-    CellStore& s = cellStore;
+    CellStore& s = rasterThread.cells;
     s.cellCount = 0;
     s.blocksInUse = 0;
     s.current = kNoCell;
@@ -540,19 +538,4 @@ void ResetCellStore() {
     s.maxCellY = static_cast<int32_t>(0x80000000u);
     s.open = 0;
     s.pending = 0;
-}
-
-void ReleaseCellStore() {
-    CellStore& s = cellStore;
-    for (int32_t b = 0; b < s.blocksAllocated; ++b) delete[] s.blocks[b];
-    delete[] s.blocks;
-    delete[] s.sorted;
-    delete[] s.rowStarts;
-    delete[] shapeVertexList.vertices;
-    shapeVertexList = ShapeVertexList();
-    s.blocks = nullptr;
-    s.sorted = nullptr;
-    s.rowStarts = nullptr;
-    s.blockTableSize = s.blocksAllocated = s.sortedCapacity = s.rowStartsCapacity = 0;
-    ResetCellStore();
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "raster/raster_thread.h"
 #include "raster/spans.h"
 
 // Fixed point: 1/256 pixel.
@@ -34,49 +35,6 @@ constexpr int32_t kCellsPerBlock = 4096;
 constexpr int32_t kBlockTableGrowth = 512;
 constexpr int32_t kMaxBlocks = 1024;
 constexpr int32_t kSortedGrowth = 16384;
-
-struct ShapeVertex {
-    float x, y;
-};
-
-struct ShapeVertexList {
-    ShapeVertex* vertices = nullptr;
-    int32_t count = 0;
-    int32_t capacity = 0;
-    float minX = 100000.0f, maxX = -100000.0f, minY = 100000.0f, maxY = -100000.0f;
-};
-extern thread_local ShapeVertexList shapeVertexList;
-
-struct CoverageCell {
-    int16_t x;      // pixel column
-    int16_t y;      // pixel row
-    int32_t key;    // x + y * 65536: sorting and identity
-    int32_t cover;  // signed vertical extent of the outline inside the pixel, 1/256 pixel, downward positive
-    int32_t area;   // sum of (entry x fraction + exit x fraction) * vertical extent
-};
-static_assert(sizeof(CoverageCell) == 16, "cells are 16 bytes, 4096 to a 64 KB block");
-
-struct CellStore {
-    CoverageCell current = {0x7fff, 0x7fff, 0x7fff7fff, 0, 0};
-    CoverageCell** blocks = nullptr;  // table of blocks of kCellsPerBlock cells
-    int32_t blockTableSize = 0;
-    int32_t blocksAllocated = 0;
-    int32_t blocksInUse = 0;
-    int32_t cellCount = 0;
-    int32_t minCellX = 0x7fffffff, maxCellX = static_cast<int32_t>(0x80000001u);
-    int32_t minCellY = 0x7fffffff, maxCellY = static_cast<int32_t>(0x80000000u);  // rows of the stored cells
-    int32_t currentX = 0, currentY = 0;                                           // the pen, fixed
-    int32_t startX = 0, startY = 0;                                               // the outline's first vertex, fixed
-    int32_t open = 0;                // accepts lines; cleared once the cells are sorted for drawing
-    int32_t pending = 0;             // lines since the last move: the outline may need closing
-    CoverageCell* sorted = nullptr;  // copies of every cell in key order, for the sweep
-    int32_t sortedCapacity = 0;
-    int32_t* rowStarts = nullptr;  // the sort's per-row counters, one per row of the shape and one more
-    int32_t rowStartsCapacity = 0;
-    const uint8_t* hiddenRows = nullptr;  // see SetHiddenRows
-    int32_t hiddenFirst = 0, hiddenEnd = 0;
-};
-extern thread_local CellStore cellStore;
 
 // Raw coverage 0..255 (255 also for 256, a full pixel) to the coverage a span carries.
 extern const uint8_t shapeCoverageTable[256];
@@ -126,7 +84,7 @@ inline int32_t CoverageOfRaw(int64_t raw) {
 template <bool prefetchPixels, class Emit>
 void SweepSortedCells(Emit&& emit) {
     constexpr int32_t kPrefetchKeys = 3 * 65536;  // three rows
-    const CellStore& s = cellStore;
+    const CellStore& s = rasterThread.cells;
     // Not reset between rows: a closed outline brings it back to 0 at the end of every row.
     int64_t cover = 0;
     const CoverageCell* cell = s.sorted;
@@ -169,4 +127,3 @@ void SweepSortedCells(Emit&& emit) {
 
 // Start-up state, and the release of every block, the block table, the sorted array and the row counters.
 void ResetCellStore();
-void ReleaseCellStore();

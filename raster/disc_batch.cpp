@@ -37,46 +37,20 @@
 #include "raster/draw_helper.h"
 #include "raster/pixel.h"
 #include "raster/polygon.h"
+#include "raster/raster_thread.h"
 #include "raster/spans.h"
 
 namespace {
 
 constexpr int32_t kStoresPerRow = 64;
 constexpr int32_t kPieceGrowth = 16384;
-
-// Pixels begin..end-1 of a row.
-struct Interval {
-    int32_t begin, end;
-};
-
-// A kept part of a span: pixels x..x+length-1 of row y.
-struct BatchPiece {
-    int32_t x, y;
-    uint32_t packed;  // bits 0-7 coverage, bit 8 drawn as a run, bits 9-31 length
-};
 constexpr uint32_t kPieceRun = 0x100u;
 constexpr int32_t kMaxPieceLength = (1 << 23) - 1;
 
-struct DiscBatch {
-    Interval* stores = nullptr;      // kStoresPerRow per view row
-    int32_t* storeCounts = nullptr;  // per view row
-    uint8_t* hidden = nullptr;       // per view row, for the disc being rasterised
-    int32_t storeRows = 0;           // rows the three arrays hold
-    BatchPiece* pieces = nullptr;
-    int32_t pieceCount = 0, pieceCapacity = 0;
-    int32_t* firstPiece = nullptr;  // per disc of the batch
-    int32_t discCapacity = 0;
-    int32_t rows = 0;                        // view rows tracked in this batch
-    int32_t bandFirst = 0, bandEnd = 0;      // the rows this thread draws
-    int32_t markedFirst = 0, markedEnd = 0;  // rows of the band hidden for the current disc
-    bool outOfMemory = false;
-};
-thread_local DiscBatch batch;
-
 bool ProvideStoreRows(int32_t rows) {
-    DiscBatch& b = batch;
+    DiscBatch& b = rasterThread.batch;
     if (rows <= b.storeRows) return true;
-    Interval* stores = new (std::nothrow) Interval[static_cast<size_t>(rows) * kStoresPerRow];
+    BatchInterval* stores = new (std::nothrow) BatchInterval[static_cast<size_t>(rows) * kStoresPerRow];
     int32_t* counts = new (std::nothrow) int32_t[static_cast<size_t>(rows)];
     uint8_t* hidden = new (std::nothrow) uint8_t[static_cast<size_t>(rows)];
     if (!stores || !counts || !hidden) {
@@ -96,7 +70,7 @@ bool ProvideStoreRows(int32_t rows) {
 }
 
 bool ProvideDiscs(int32_t count) {
-    DiscBatch& b = batch;
+    DiscBatch& b = rasterThread.batch;
     if (count <= b.discCapacity) return true;
     int32_t* first = new (std::nothrow) int32_t[static_cast<size_t>(count)];
     if (!first) return false;
@@ -107,7 +81,7 @@ bool ProvideDiscs(int32_t count) {
 }
 
 [[gnu::noinline]] bool GrowPieces() {
-    DiscBatch& b = batch;
+    DiscBatch& b = rasterThread.batch;
     const int64_t capacity = int64_t{b.pieceCapacity} + kPieceGrowth;
     BatchPiece* grown = capacity > 0x7fffffff / static_cast<int64_t>(sizeof(BatchPiece))
                             ? nullptr
@@ -124,33 +98,33 @@ bool ProvideDiscs(int32_t count) {
 }
 
 inline void KeepPiece(int32_t x, int32_t y, int32_t end, uint32_t kind) {
-    DiscBatch& b = batch;
+    DiscBatch& b = rasterThread.batch;
     if (b.pieceCount == b.pieceCapacity && !GrowPieces()) return;
     b.pieces[b.pieceCount++] = {x, y, static_cast<uint32_t>(end - x) << 9 | kind};
 }
 
 // The first of count intervals whose end lies beyond x.
-const Interval* FirstEndingAfter(const Interval* row, int32_t count, int32_t x) {
-    return std::upper_bound(row, row + count, x, [](int32_t v, const Interval& i) { return v < i.end; });
+const BatchInterval* FirstEndingAfter(const BatchInterval* row, int32_t count, int32_t x) {
+    return std::upper_bound(row, row + count, x, [](int32_t v, const BatchInterval& i) { return v < i.end; });
 }
 
 // Adds begin..end-1 to a row's stores, merging what it overlaps or touches.
-void AddStore(Interval* row, int32_t& count, int32_t begin, int32_t end) {
-    const auto endsBefore = [](const Interval& i, int32_t v) { return i.end < v; };
+void AddStore(BatchInterval* row, int32_t& count, int32_t begin, int32_t end) {
+    const auto endsBefore = [](const BatchInterval& i, int32_t v) { return i.end < v; };
     const int32_t first = static_cast<int32_t>(std::lower_bound(row, row + count, begin, endsBefore) - row);
     int32_t last = first;  // one past the intervals merged
     while (last < count && row[last].begin <= end) ++last;
     if (first == last) {
         if (count == kStoresPerRow) return;  // no room: the store is just not used
-        std::memmove(row + first + 1, row + first, sizeof(Interval) * static_cast<size_t>(count - first));
+        std::memmove(row + first + 1, row + first, sizeof(BatchInterval) * static_cast<size_t>(count - first));
         row[first] = {begin, end};
         ++count;
         return;
     }
-    const Interval merged = {std::min(begin, row[first].begin), std::max(end, row[last - 1].end)};
+    const BatchInterval merged = {std::min(begin, row[first].begin), std::max(end, row[last - 1].end)};
     row[first] = merged;
     if (last == first + 1) return;  // the usual case: one interval grown
-    std::memmove(row + first + 1, row + last, sizeof(Interval) * static_cast<size_t>(count - last));
+    std::memmove(row + first + 1, row + last, sizeof(BatchInterval) * static_cast<size_t>(count - last));
     count -= last - first - 1;
 }
 
@@ -179,7 +153,7 @@ class SpanCapture {
     void FinishRow() {
         if (row_) {
             for (int32_t f = 0; f < freshCount_; ++f) {
-                AddStore(row_, batch.storeCounts[y_], fresh_[f].begin, fresh_[f].end);
+                AddStore(row_, rasterThread.batch.storeCounts[y_], fresh_[f].begin, fresh_[f].end);
             }
         }
         freshCount_ = 0;
@@ -189,7 +163,7 @@ class SpanCapture {
   private:
     [[gnu::noinline]] void StartRow(int32_t y) {
         FinishRow();
-        const DiscBatch& b = batch;
+        const DiscBatch& b = rasterThread.batch;
         y_ = y;
         inView_ = static_cast<uint32_t>(y) < static_cast<uint32_t>(frameBuffer.viewHeight);
         if (inView_ && y < b.rows) {
@@ -202,7 +176,7 @@ class SpanCapture {
     [[gnu::always_inline]] void Keep(int32_t x, int32_t end, uint32_t kind) {
         const int32_t begin = x;
         while (store_ != last_ && store_->end <= x) ++store_;
-        for (const Interval* i = store_; i != last_ && i->begin < end; ++i) {
+        for (const BatchInterval* i = store_; i != last_ && i->begin < end; ++i) {
             if (i->begin > x) KeepPiece(x, y_, i->begin, kind);
             x = i->end;
             if (x >= end) break;
@@ -211,11 +185,11 @@ class SpanCapture {
         if (kind == (255 | kPieceRun)) {
             if (freshCount_ == kFresh) {  // rare: make room by adding the ones so far
                 const int32_t y = y_;
-                Interval* const row = row_;
+                BatchInterval* const row = row_;
                 FinishRow();
                 row_ = row;
                 store_ = row;
-                last_ = row + batch.storeCounts[y];
+                last_ = row + rasterThread.batch.storeCounts[y];
             }
             fresh_[freshCount_++] = {begin, end};
         }
@@ -225,18 +199,18 @@ class SpanCapture {
     const int32_t maxX_ = frameBuffer.maxX;
     int32_t y_ = 0x7fffffff;
     bool inView_ = false;
-    Interval* row_ = nullptr;  // the row's intervals, if any are kept for it
-    const Interval* store_ = nullptr;
-    const Interval* last_ = nullptr;
-    Interval fresh_[kFresh];
+    BatchInterval* row_ = nullptr;  // the row's intervals, if any are kept for it
+    const BatchInterval* store_ = nullptr;
+    const BatchInterval* last_ = nullptr;
+    BatchInterval fresh_[kFresh];
     int32_t freshCount_ = 0;
 };
 
 // Whether a later store covers columns x0..x1 of row y.
 bool StoredOver(int32_t y, int32_t x0, int32_t x1) {
-    const Interval* const row = batch.stores + static_cast<size_t>(y) * kStoresPerRow;
-    const int32_t count = batch.storeCounts[y];
-    const Interval* i = FirstEndingAfter(row, count, x1);
+    const BatchInterval* const row = rasterThread.batch.stores + static_cast<size_t>(y) * kStoresPerRow;
+    const int32_t count = rasterThread.batch.storeCounts[y];
+    const BatchInterval* i = FirstEndingAfter(row, count, x1);
     return i != row + count && i->begin <= x0;
 }
 
@@ -247,7 +221,7 @@ bool StoredOver(int32_t y, int32_t x0, int32_t x1) {
 // coordinates (a few 1/256 pixel): 0.05 pixel on the circle and the row, and one whole pixel on
 // either end of the chord. ClearMarkedRows undoes the marks.
 bool MarkHiddenRows(const BatchDisc& d) {
-    DiscBatch& b = batch;
+    DiscBatch& b = rasterThread.batch;
     const FrameBuffer& fb = frameBuffer;
     const double cx = d.x, cy = d.y;
     const double r = std::fabs(static_cast<double>(d.radius)) * (1.0 + 1.0e-5) + 0.05;
@@ -277,7 +251,7 @@ bool MarkHiddenRows(const BatchDisc& d) {
 }
 
 void ClearMarkedRows() {
-    DiscBatch& b = batch;
+    DiscBatch& b = rasterThread.batch;
     std::fill(b.hidden + b.markedFirst, b.hidden + b.markedEnd, uint8_t{0});
     b.markedFirst = b.markedEnd = 0;
 }
@@ -294,7 +268,7 @@ void DrawOneByOne(const BatchDisc* discs, int32_t count) {
 // The batch in the view rows first..end-1, which no other thread draws; false, with nothing drawn,
 // if there is no memory for it.
 bool DrawBand(const BatchDisc* discs, int32_t count, int32_t first, int32_t end) {
-    DiscBatch& b = batch;
+    DiscBatch& b = rasterThread.batch;
     const FrameBuffer& fb = frameBuffer;
     b.rows = std::min(fb.viewHeight, kRowLimit);
     if (!ProvideDiscs(count) || !ProvideStoreRows(b.rows)) return false;
@@ -365,12 +339,17 @@ void DrawBandTask(void* argument) {
     task.seconds = SecondsSince(start);
 }
 
-// The share of the rows the drawing thread keeps: moved after every batch toward the share at which
-// both bands would have taken equally long, had each row of a band cost the band's average.
-double upperShare = 0.5;
+// How a batch is split between the two threads, kept from batch to batch (drawing thread only).
+struct BandSplit {
+    // The share of the rows the drawing thread keeps: moved after every batch toward the share at
+    // which both bands would have taken equally long, had each row of a band cost the band's average.
+    double upperShare = 0.5;
+};
+BandSplit bandSplit;
 
 void BalanceShares(double upperSeconds, double lowerSeconds) {
     constexpr double kMinShare = 0.1, kMaxShare = 0.9;
+    double& upperShare = bandSplit.upperShare;
     const double upperRate = upperSeconds / upperShare, lowerRate = lowerSeconds / (1.0 - upperShare);
     if (!(upperRate > 0.0 && lowerRate > 0.0)) return;
     const double balanced = lowerRate / (upperRate + lowerRate);
@@ -381,7 +360,7 @@ void BalanceShares(double upperSeconds, double lowerSeconds) {
 
 void DrawPolygonDiscs(const BatchDisc* discs, int32_t count) {
     const int32_t rows = std::min(frameBuffer.viewHeight, kRowLimit);
-    DrawPolygonDiscsSplit(discs, count, static_cast<int32_t>(rows * upperShare));
+    DrawPolygonDiscsSplit(discs, count, static_cast<int32_t>(rows * bandSplit.upperShare));
 }
 
 void DrawPolygonDiscsSplit(const BatchDisc* discs, int32_t count, int32_t split) {
@@ -411,14 +390,4 @@ void DrawPolygonDiscsSplit(const BatchDisc* discs, int32_t count, int32_t split)
     } else {
         DrawBand(discs, count, split, rows);  // the helper had no memory
     }
-}
-
-void ReleaseDiscBatch() {
-    DiscBatch& b = batch;
-    delete[] b.stores;
-    delete[] b.storeCounts;
-    delete[] b.hidden;
-    delete[] b.pieces;
-    delete[] b.firstPiece;
-    b = DiscBatch();
 }

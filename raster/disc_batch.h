@@ -21,6 +21,3 @@ void DrawPolygonDiscs(const BatchDisc* discs, int32_t count);
 // if there is one, at the same time as the rows above. DrawPolygonDiscs splits where the last batches
 // say the work halves; the picture is the same wherever the split lies.
 void DrawPolygonDiscsSplit(const BatchDisc* discs, int32_t count, int32_t split);
-
-// Releases the batch's working memory (process exit).
-void ReleaseDiscBatch();

@@ -5,7 +5,7 @@
 #include <new>
 #include <thread>
 
-#include "raster/polygon.h"
+#include "raster/raster_thread.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 
 #include "host/frame_buffer.h"
 #include "raster/cells.h"
-#include "raster/disc_batch.h"
 #include "raster/draw_helper.h"
 #include "raster/pixel.h"
 #include "raster/portable_trig.h"
+#include "raster/raster_thread.h"
 #include "raster/spans.h"
 
 namespace {
@@ -99,10 +99,4 @@ void InitShapeRasteriser() { ResetCellStore(); }
 void ReleaseShapeRasteriser() {
     StopDrawHelper();
     ReleaseThreadRasteriser();
-}
-
-void ReleaseThreadRasteriser() {
-    ReleaseDiscBatch();
-    ReleaseScanline();
-    ReleaseCellStore();
 }

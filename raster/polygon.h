@@ -28,6 +28,3 @@ void FillRoundedRect(uint32_t colour, float x0, float y0, float x1, float y1);
 // helper (process exit).
 void InitShapeRasteriser();
 void ReleaseShapeRasteriser();
-
-// Releases the working memory of the calling thread's rasteriser: every record of it is per thread.
-void ReleaseThreadRasteriser();

@@ -19,7 +19,10 @@
 #include "raster/blend_channels.h"
 #include "raster/pixel.h"
 
-thread_local ScanlineBuffer scanlineBuffer;
+// Mode 1: blend toward the colour by coverage; the alpha channel moves toward the colour's alpha for
+// a pixel, toward k for a partial run.
+void NormalShapePixel(uint32_t* p, uint32_t colour, uint32_t k) { DrawNormalPart(p, colour, 1, k, false); }
+void NormalShapeRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) { DrawNormalPart(p, colour, n, k, true); }
 
 namespace {
 
@@ -27,11 +30,6 @@ constexpr int32_t kEmptyRow = 0x7fff;
 
 uint32_t AlphaOf(uint32_t colour) { return colour >> 24; }
 uint32_t WithAlpha(uint32_t colour, uint32_t alpha) { return (colour & 0x00ffffffu) | (alpha << 24); }
-
-// Mode 1: blend toward the colour by coverage; the alpha channel moves toward the colour's alpha for
-// a pixel, toward k for a partial run.
-void NormalPixel(uint32_t* p, uint32_t colour, uint32_t k) { DrawNormalPart(p, colour, 1, k, false); }
-void NormalRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) { DrawNormalPart(p, colour, n, k, true); }
 
 // Mode 2: the colour's own opacity scaled by coverage.
 void AlphaPixel(uint32_t* p, uint32_t colour, uint32_t k) {
@@ -78,7 +76,7 @@ void ScreenModeRun(uint32_t* p, uint32_t colour, uint32_t n, uint32_t k) {
 // Makes room for need spans in all (64-bit so no range overflows); keeps the held spans if asked.
 // Returns 0 if memory runs out, leaving the buffer as it was.
 int32_t Reserve(int64_t need, bool keep) {
-    ScanlineBuffer& sb = scanlineBuffer;
+    ScanlineBuffer& sb = rasterThread.spans;
     if (need <= static_cast<int64_t>(sb.capacity)) return 1;
     const int64_t steps = (need + kSpanGrowth - 1) / kSpanGrowth;
     const int64_t capacity = steps * kSpanGrowth;
@@ -93,16 +91,14 @@ int32_t Reserve(int64_t need, bool keep) {
 }
 
 void Empty() {
-    scanlineBuffer.count = 0;
-    scanlineBuffer.lastY = kEmptyRow;
+    rasterThread.spans.count = 0;
+    rasterThread.spans.lastY = kEmptyRow;
 }
 
 }  // namespace
 
-thread_local ShapeModeSlots shapeModeSlots = {NormalPixel, NormalRun, Normal};
-
 void SelectShapeMode(BlendMode mode) {
-    ShapeModeSlots& slots = shapeModeSlots;
+    ShapeModeSlots& slots = rasterThread.shapeMode;
     if (mode == slots.mode) return;
     switch (mode) {
     case Alpha:
@@ -121,13 +117,13 @@ void SelectShapeMode(BlendMode mode) {
         slots.pixelOp = ScreenModePixel, slots.runOp = ScreenModeRun;
         break;
     default:
-        slots.pixelOp = NormalPixel, slots.runOp = NormalRun;
+        slots.pixelOp = NormalShapePixel, slots.runOp = NormalShapeRun;
         break;
     }
     slots.mode = mode;
 }
 
-void SetScanlineColour(uint32_t colour) { scanlineBuffer.colour = colour; }
+void SetScanlineColour(uint32_t colour) { rasterThread.spans.colour = colour; }
 
 void ResetScanline(int32_t minX, int32_t maxX) {
     Empty();
@@ -136,7 +132,7 @@ void ResetScanline(int32_t minX, int32_t maxX) {
 }
 
 void AddSpanInGeneral(int32_t x, int32_t y, uint32_t length, uint32_t coverage) {
-    ScanlineBuffer& sb = scanlineBuffer;
+    ScanlineBuffer& sb = rasterThread.spans;
     if (sb.count > 0 && y != sb.lastY) {
         FlushScanline(sb.colour);
         Empty();
@@ -176,7 +172,7 @@ namespace {
 // order of x.
 template <class Visit>
 void ForEachClippedHeldSpan(Visit visit) {
-    const ScanlineBuffer& sb = scanlineBuffer;
+    const ScanlineBuffer& sb = rasterThread.spans;
     const int64_t maxX = frameBuffer.maxX;
     for (int32_t i = 0; i < sb.count;) {
         int64_t x = sb.spans[i].x;
@@ -208,27 +204,20 @@ void DrawHeldSpans(uint32_t* row, uint32_t colour, Pixel pixelOp, Run runOp) {
 }  // namespace
 
 void FlushScanline(uint32_t colour) {
-    const ScanlineBuffer& sb = scanlineBuffer;
+    const ScanlineBuffer& sb = rasterThread.spans;
     const FrameBuffer& fb = frameBuffer;
     if (!fb.viewBase) return;
     if (static_cast<uint32_t>(sb.lastY) >= static_cast<uint32_t>(fb.viewHeight)) return;
     uint32_t* const row = fb.rows[sb.lastY];
-    const ShapeModeSlots& slots = shapeModeSlots;
-    if (slots.pixelOp == NormalPixel && slots.runOp == NormalRun) {
+    const ShapeModeSlots& slots = rasterThread.shapeMode;
+    if (slots.pixelOp == NormalShapePixel && slots.runOp == NormalShapeRun) {
         // The spiral's mode: the same operations, called directly so that they are inlined.
         DrawHeldSpans(
-            row, colour, [](uint32_t* p, uint32_t c, uint32_t k) { NormalPixel(p, c, k); },
-            [](uint32_t* p, uint32_t c, uint32_t n, uint32_t k) { NormalRun(p, c, n, k); });
+            row, colour, [](uint32_t* p, uint32_t c, uint32_t k) { NormalShapePixel(p, c, k); },
+            [](uint32_t* p, uint32_t c, uint32_t n, uint32_t k) { NormalShapeRun(p, c, n, k); });
     } else {
         DrawHeldSpans(row, colour, slots.pixelOp, slots.runOp);
     }
 }
 
-int32_t HeldSpanCount() { return scanlineBuffer.count; }
-
-void ReleaseScanline() {
-    delete[] scanlineBuffer.spans;
-    scanlineBuffer.spans = nullptr;
-    scanlineBuffer.capacity = 0;
-    Empty();
-}
+int32_t HeldSpanCount() { return rasterThread.spans.count; }

@@ -10,42 +10,18 @@
 #include <cstdint>
 
 #include "raster/pixel.h"
+#include "raster/raster_thread.h"
 
 #include "host/frame_buffer.h"
 #include "raster/blend.h"
 #include "raster/blend_channels.h"
-
-struct CoverageSpan {
-    int32_t x;        // view column of the first pixel; clipped only when drawn
-    uint32_t packed;  // bits 0-7 coverage, bits 8-19 length (at most 4095), bit 31 see below
-};
 
 // Set in the packed word of a span that continues the span before it: a run longer than one span's
 // 4095 pixels is held as several pieces and drawn as the one run it was.
 constexpr uint32_t kSpanContinues = 0x80000000u;
 constexpr uint32_t kMaxSpanLength = 4095;
 
-using PixelOp = void (*)(uint32_t* pixel, uint32_t colour, uint32_t coverage);
-using RunOp = void (*)(uint32_t* first, uint32_t colour, uint32_t length, uint32_t coverage);
-
-// The held row. Only one row at a time, spans in increasing x, no overlaps.
-struct ScanlineBuffer {
-    CoverageSpan* spans = nullptr;
-    uint32_t capacity = 0;  // in spans; grows in steps of kSpanGrowth
-    int32_t count = 0;
-    int32_t lastY = 0x7fff;  // row of the held spans; 0x7fff when empty
-    uint32_t colour = 0;     // what AddSpan draws a finished row with
-};
-extern thread_local ScanlineBuffer scanlineBuffer;
 constexpr uint32_t kSpanGrowth = 1280;
-
-// The operations installed for the cached shape mode (the mode-1 pair and 1 at start-up).
-struct ShapeModeSlots {
-    PixelOp pixelOp;
-    RunOp runOp;
-    BlendMode mode;
-};
-extern thread_local ShapeModeSlots shapeModeSlots;
 
 // Installs the pixel and run operations of mode (1..5, 10; any other value acts as 1) unless they
 // are installed already.
@@ -63,7 +39,7 @@ void ResetScanline(int32_t minX, int32_t maxX);
 // with room for it, is inline; AddSpanInGeneral does the rest, and alone would do the same.
 void AddSpanInGeneral(int32_t x, int32_t y, uint32_t length, uint32_t coverage);
 inline void AddSpan(int32_t x, int32_t y, uint32_t length, uint32_t coverage) {
-    ScanlineBuffer& sb = scanlineBuffer;
+    ScanlineBuffer& sb = rasterThread.spans;
     if (y == sb.lastY && length <= kMaxSpanLength && static_cast<uint32_t>(sb.count) < sb.capacity &&
         x <= 0x7fffffff - static_cast<int32_t>(length)) {
         sb.spans[sb.count++] = {x, (length << 8) | (coverage & 255u)};
@@ -101,6 +77,3 @@ inline void DrawNormalPart(uint32_t* first, uint32_t colour, uint32_t length, ui
 
 // Number of spans held (for the rasteriser's final flush).
 int32_t HeldSpanCount();
-
-// Releases the span array (process exit).
-void ReleaseScanline();

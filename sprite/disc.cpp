@@ -206,34 +206,38 @@ constexpr DiscOperations OperationsOf() {
     return {PointOp<M>, CrossOp<M>, CrossClippedOp<M>, CornersOp<M>, CornersClippedOp<M>, RowsOp<M>, RowsClippedOp<M>};
 }
 
-DiscOperations discOperations{};
-int32_t discOperationsMode = 0;
-bool discOperationsInstalled = false;  // no mode at start, so the first disc always installs
+// The operations of the last mode a disc was drawn in (drawing thread only).
+struct InstalledDiscOperations {
+    DiscOperations operations{};
+    BlendMode mode = Normal;
+    bool installed = false;  // no mode at start, so the first disc always installs
+};
+InstalledDiscOperations installedDisc;
 
 void SelectDiscOperations(BlendMode mode) {
-    if (discOperationsInstalled && mode == discOperationsMode) return;
+    if (installedDisc.installed && mode == installedDisc.mode) return;
     switch (mode) {
     case Alpha:
-        discOperations = OperationsOf<AlphaMode>();
+        installedDisc.operations = OperationsOf<AlphaMode>();
         break;
     case Add:
-        discOperations = OperationsOf<AddMode>();
+        installedDisc.operations = OperationsOf<AddMode>();
         break;
     case Subtract:
-        discOperations = OperationsOf<SubtractMode>();
+        installedDisc.operations = OperationsOf<SubtractMode>();
         break;
     case Multiply:
-        discOperations = OperationsOf<MultiplyMode>();
+        installedDisc.operations = OperationsOf<MultiplyMode>();
         break;
     case Screen:
-        discOperations = OperationsOf<ScreenMode>();
+        installedDisc.operations = OperationsOf<ScreenMode>();
         break;
     default:
-        discOperations = OperationsOf<NormalMode>();
+        installedDisc.operations = OperationsOf<NormalMode>();
         break;
     }
-    discOperationsMode = mode;
-    discOperationsInstalled = true;
+    installedDisc.mode = mode;
+    installedDisc.installed = true;
 }
 
 // trunc(fraction x 255) of a single-precision value whose integer part is whole; exact in double.
@@ -252,13 +256,14 @@ uint32_t CornerCoverage(float rSquared) {
 
 void DrawDisc(BlendMode mode, int32_t cx, int32_t cy, float radius, uint32_t colour) {
     SelectDiscOperations(mode);
+    const DiscOperations& ops = installedDisc.operations;
     const FrameBuffer& fb = frameBuffer;
     if (!fb.pixels || fb.viewWidth <= 0 || fb.viewHeight <= 0) return;
     if (!(radius >= 0.0f) || radius > kMaxDiscRadius) return;  // negative, NaN or absurd: nothing
 
     if (static_cast<double>(radius) <= 0.501) {
         if (Inside(cx, fb.viewWidth) && Inside(cy, fb.viewHeight)) {
-            discOperations.pointOp(cx, cy, colour, static_cast<uint32_t>(static_cast<double>(radius) * 510.0));
+            ops.pointOp(cx, cy, colour, static_cast<uint32_t>(static_cast<double>(radius) * 510.0));
         }
         return;
     }
@@ -282,24 +287,24 @@ void DrawDisc(BlendMode mode, int32_t cx, int32_t cy, float radius, uint32_t col
     const bool wholly = (clip & kExtentInside) == kExtentInside;
 
     if (wholly) {
-        discOperations.crossOp(cx, cy, n, colour, h);
+        ops.crossOp(cx, cy, n, colour, h);
     } else {
-        discOperations.crossClippedOp(cx, cy, n, colour, h, clip);
+        ops.crossClippedOp(cx, cy, n, colour, h, clip);
     }
 
     if (radius < 1.5f) {
         const uint32_t c = CornerCoverage(rSquared);
         if (c == 0) return;
         if (wholly) {
-            discOperations.cornersOp(cx, cy, n, colour, c);
+            ops.cornersOp(cx, cy, n, colour, c);
         } else {
-            discOperations.cornersClippedOp(cx, cy, n, colour, c, clip);
+            ops.cornersClippedOp(cx, cy, n, colour, c, clip);
         }
         return;
     }
 
     if (n <= 1) return;
-    const auto rows = wholly ? discOperations.rowsOp : discOperations.rowsClippedOp;
+    const auto rows = wholly ? ops.rowsOp : ops.rowsClippedOp;
     int32_t previous = n;
     int32_t i = 1;
     int32_t o;

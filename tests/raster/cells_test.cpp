@@ -196,13 +196,13 @@ TEST_F(CellsTest, DegenerateAndOutOfViewListsProduceNoOutline) {
     EXPECT_EQ(RasteriseVertexList(), 0);
     AddShapeVertex(5.0f, 5.0f);
     EXPECT_EQ(RasteriseVertexList(), 0);
-    EXPECT_EQ(shapeVertexList.count, 0);
+    EXPECT_EQ(rasterThread.vertices.count, 0);
     // Wholly left of the view: dropped, and the bounding box starts afresh.
     for (const ShapeVertex& v : Rectangle(-20.0f, 2.0f, -0.6f, 8.0f)) AddShapeVertex(v.x, v.y);
     EXPECT_EQ(RasteriseVertexList(), 0);
-    EXPECT_EQ(shapeVertexList.count, 0);
-    EXPECT_EQ(shapeVertexList.maxX, -100000.0f);
-    EXPECT_EQ(shapeVertexList.minX, 100000.0f);
+    EXPECT_EQ(rasterThread.vertices.count, 0);
+    EXPECT_EQ(rasterThread.vertices.maxX, -100000.0f);
+    EXPECT_EQ(rasterThread.vertices.minX, 100000.0f);
     // Wholly below: dropped too. Touching the view's last half pixel: rasterised.
     for (const ShapeVertex& v : Rectangle(2.0f, 19.6f, 8.0f, 30.0f)) AddShapeVertex(v.x, v.y);
     EXPECT_EQ(RasteriseVertexList(), 0);
@@ -275,8 +275,8 @@ TEST_F(CellsTest, CellsBeyondTheBlockLimitAreDroppedWithoutHarm) {
     zigzag.push_back({-0.4f, 18.0f});
     for (const ShapeVertex& v : zigzag) AddShapeVertex(v.x, v.y);
     ASSERT_EQ(RasteriseVertexList(), 1);
-    EXPECT_EQ(cellStore.blocksInUse, kMaxBlocks);
-    EXPECT_EQ(cellStore.cellCount, kMaxBlocks * kCellsPerBlock);
+    EXPECT_EQ(rasterThread.cells.blocksInUse, kMaxBlocks);
+    EXPECT_EQ(rasterThread.cells.cellCount, kMaxBlocks * kCellsPerBlock);
     SelectShapeMode(Normal);
     SweepCells(kWhite);
     EXPECT_EQ(exact_area::ChangedPixelsOutsideView(kBlack), 0);
@@ -284,7 +284,7 @@ TEST_F(CellsTest, CellsBeyondTheBlockLimitAreDroppedWithoutHarm) {
     // The next shape starts in the first block again and is exact.
     exact_area::MakeView(40, 30, kBlack);
     DrawAndCompare(Rectangle(2.25f, 1.5f, 9.75f, 5.125f), "after the limit", true);
-    EXPECT_EQ(cellStore.blocksInUse, 1);
+    EXPECT_EQ(rasterThread.cells.blocksInUse, 1);
 }
 
 }  // namespace

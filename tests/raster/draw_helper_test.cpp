@@ -24,11 +24,11 @@ struct Probe {
 void ProbeTask(void* argument) {
     Probe& probe = *static_cast<Probe*>(argument);
     probe.ranOn = std::this_thread::get_id();
-    probe.cellsSeen = cellStore.cellCount;
+    probe.cellsSeen = rasterThread.cells.cellCount;
     CellMoveTo(0, 0);
     CellLineTo(10 * kOnePixel, 0);
     CellLineTo(10 * kOnePixel, 10 * kOnePixel);
-    probe.cellsLeft = cellStore.cellCount;
+    probe.cellsLeft = rasterThread.cells.cellCount;
     DiscardVertexList();
     ResetCellStore();
     ++probe.runs;
@@ -41,7 +41,7 @@ TEST(DrawHelperTest, TasksRunElsewhereWithTheirOwnCellStoreAndAreWaitedFor) {
     // An outline in progress on this thread; the helper must not see its cells, nor spoil them.
     CellMoveTo(0, 0);
     for (int32_t i = 1; i <= 40; ++i) CellLineTo(i * 300, i * 200 + (i % 3) * 700);
-    const int32_t ownCells = cellStore.cellCount;
+    const int32_t ownCells = rasterThread.cells.cellCount;
     ASSERT_GT(ownCells, 0);
 
     Probe probe;
@@ -52,7 +52,7 @@ TEST(DrawHelperTest, TasksRunElsewhereWithTheirOwnCellStoreAndAreWaitedFor) {
         EXPECT_NE(probe.ranOn, std::this_thread::get_id());
         EXPECT_EQ(probe.cellsSeen, 0);
         EXPECT_GT(probe.cellsLeft, 0);
-        EXPECT_EQ(cellStore.cellCount, ownCells);
+        EXPECT_EQ(rasterThread.cells.cellCount, ownCells);
     }
     // Stopped, the helper starts again on the next task.
     StopDrawHelper();

@@ -154,8 +154,8 @@ TEST_F(PolygonTest, DiscEdgeCases) {
     for (const auto& c : justOutside) {
         ResetCellStore();
         DrawPolygonDisc(c[0], c[1], r, kWhite, Normal);
-        EXPECT_EQ(cellStore.cellCount, 0) << c[0] << ", " << c[1];
-        EXPECT_EQ(cellStore.open, 0);
+        EXPECT_EQ(rasterThread.cells.cellCount, 0) << c[0] << ", " << c[1];
+        EXPECT_EQ(rasterThread.cells.open, 0);
     }
     // Touching the view's outer edge: rasterised (the store took an outline, with or without cells),
     // yet no pixel inside is covered.
@@ -163,13 +163,13 @@ TEST_F(PolygonTest, DiscEdgeCases) {
     for (const auto& c : touching) {
         ResetCellStore();
         DrawPolygonDisc(c[0], c[1], r, kWhite, Normal);
-        EXPECT_TRUE(cellStore.cellCount > 0 || cellStore.open == 1) << c[0] << ", " << c[1];
+        EXPECT_TRUE(rasterThread.cells.cellCount > 0 || rasterThread.cells.open == 1) << c[0] << ", " << c[1];
         EXPECT_TRUE(exact_area::Snapshot() == blank) << c[0] << ", " << c[1];
     }
     // Radius 0: every vertex is the centre, no line, nothing drawn.
     ResetCellStore();
     DrawPolygonDisc(30.3f, 20.7f, 0.0f, kWhite, Normal);
-    EXPECT_EQ(cellStore.cellCount, 0);
+    EXPECT_EQ(rasterThread.cells.cellCount, 0);
     EXPECT_TRUE(exact_area::Snapshot() == blank);
 
     // The polygon changes from 12 to 16 vertices at radius 4 and to 20 at 7.

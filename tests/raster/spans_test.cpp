@@ -11,6 +11,7 @@
 
 #include "host/frame_buffer.h"
 #include "host/headless_buffer.h"
+#include "raster/raster_thread.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ class SpansTest : public ::testing::Test {
   protected:
     void TearDown() override {
         ReleaseHeadlessBuffer();
-        ReleaseScanline();
+        ReleaseThreadRasteriser();
         SelectShapeMode(Normal);
     }
 
@@ -141,8 +142,8 @@ TEST_F(SpansTest, PixelAndRunOperationsOfEveryShapeModeMatchTheirFormulas) {
     for (int32_t number : {1, 2, 3, 4, 5, 10}) {
         const auto mode = static_cast<BlendMode>(number);
         SelectShapeMode(mode);
-        const PixelOp pixelOp = shapeModeSlots.pixelOp;
-        const RunOp runOp = shapeModeSlots.runOp;
+        const PixelOp pixelOp = rasterThread.shapeMode.pixelOp;
+        const RunOp runOp = rasterThread.shapeMode.runOp;
         int failures = 0;
         for (uint32_t k = 0; k < 256 && failures < 5; ++k) {
             for (uint32_t colour : colours) {
@@ -220,17 +221,17 @@ TEST_F(SpansTest, ANewRowFlushesTheHeldOneWithTheScanlineColourAndFlushKeepsTheS
     SetScanlineColour(0xff00ff00u);
     ResetScanline(0, 15);
     EXPECT_EQ(HeldSpanCount(), 0);
-    EXPECT_EQ(scanlineBuffer.lastY, 0x7fff);
+    EXPECT_EQ(rasterThread.spans.lastY, 0x7fff);
     AddSpan(1, 2, 1, 128);
     AddSpan(2, 2, 3, 255);
     AddSpan(5, 2, 1, 64);
     EXPECT_EQ(HeldSpanCount(), 3);
-    EXPECT_EQ(scanlineBuffer.lastY, 2);
+    EXPECT_EQ(rasterThread.spans.lastY, 2);
     for (int32_t x = 0; x < 16; ++x) ASSERT_EQ(frameBuffer.rows[2][x], 0u) << "nothing is drawn before the row ends";
 
     AddSpan(0, 3, 4, 255);  // the next row: row 2 is drawn first
     EXPECT_EQ(HeldSpanCount(), 1);
-    EXPECT_EQ(scanlineBuffer.lastY, 3);
+    EXPECT_EQ(rasterThread.spans.lastY, 3);
     EXPECT_EQ(frameBuffer.rows[2][1], ExpectedPixel(Normal, 0, 0xff00ff00u, 128, true));
     for (int32_t x = 2; x <= 4; ++x) EXPECT_EQ(frameBuffer.rows[2][x], 0xff00ff00u);
     EXPECT_EQ(frameBuffer.rows[2][5], ExpectedPixel(Normal, 0, 0xff00ff00u, 64, true));
@@ -245,26 +246,26 @@ TEST_F(SpansTest, ANewRowFlushesTheHeldOneWithTheScanlineColourAndFlushKeepsTheS
 
     ResetScanline(0, 15);
     EXPECT_EQ(HeldSpanCount(), 0);
-    EXPECT_EQ(scanlineBuffer.lastY, 0x7fff);
+    EXPECT_EQ(rasterThread.spans.lastY, 0x7fff);
 }
 
 TEST_F(SpansTest, SelectingTheCachedModeInstallsNothingAndUnknownModesInstallTheModeOnePair) {
     SelectShapeMode(Add);
     SelectShapeMode(Normal);
-    const PixelOp normalPixel = shapeModeSlots.pixelOp;
-    const RunOp normalRun = shapeModeSlots.runOp;
-    EXPECT_EQ(shapeModeSlots.mode, 1);
+    const PixelOp normalPixel = rasterThread.shapeMode.pixelOp;
+    const RunOp normalRun = rasterThread.shapeMode.runOp;
+    EXPECT_EQ(rasterThread.shapeMode.mode, 1);
 
     for (int32_t number : {1, 2, 3, 4, 5, 10}) {
         const auto mode = static_cast<BlendMode>(number);
         SelectShapeMode(mode);
-        EXPECT_EQ(shapeModeSlots.mode, mode);
+        EXPECT_EQ(rasterThread.shapeMode.mode, mode);
         // Replace the pair behind the cache's back: selecting the same mode again must keep it.
-        shapeModeSlots.pixelOp = SentinelPixel;
-        shapeModeSlots.runOp = SentinelRun;
+        rasterThread.shapeMode.pixelOp = SentinelPixel;
+        rasterThread.shapeMode.runOp = SentinelRun;
         SelectShapeMode(mode);
-        EXPECT_EQ(shapeModeSlots.pixelOp, &SentinelPixel) << "mode " << mode;
-        EXPECT_EQ(shapeModeSlots.runOp, &SentinelRun) << "mode " << mode;
+        EXPECT_EQ(rasterThread.shapeMode.pixelOp, &SentinelPixel) << "mode " << mode;
+        EXPECT_EQ(rasterThread.shapeMode.runOp, &SentinelRun) << "mode " << mode;
         SelectShapeMode(mode == Normal ? Alpha : Normal);  // restore real operations
     }
 
@@ -272,9 +273,9 @@ TEST_F(SpansTest, SelectingTheCachedModeInstallsNothingAndUnknownModesInstallThe
     for (int32_t number : {2, 3, 4, 5, 10}) {
         const auto mode = static_cast<BlendMode>(number);
         SelectShapeMode(mode);
-        EXPECT_NE(shapeModeSlots.pixelOp, normalPixel) << "mode " << mode;
-        EXPECT_NE(shapeModeSlots.runOp, normalRun) << "mode " << mode;
-        distinct.push_back(shapeModeSlots.pixelOp);
+        EXPECT_NE(rasterThread.shapeMode.pixelOp, normalPixel) << "mode " << mode;
+        EXPECT_NE(rasterThread.shapeMode.runOp, normalRun) << "mode " << mode;
+        distinct.push_back(rasterThread.shapeMode.pixelOp);
     }
     for (size_t i = 0; i < distinct.size(); ++i) {
         for (size_t j = i + 1; j < distinct.size(); ++j) EXPECT_NE(distinct[i], distinct[j]) << i << " and " << j;
@@ -284,9 +285,9 @@ TEST_F(SpansTest, SelectingTheCachedModeInstallsNothingAndUnknownModesInstallThe
         const auto mode = static_cast<BlendMode>(number);
         SelectShapeMode(Add);
         SelectShapeMode(mode);
-        EXPECT_EQ(shapeModeSlots.pixelOp, normalPixel) << "mode " << mode;
-        EXPECT_EQ(shapeModeSlots.runOp, normalRun) << "mode " << mode;
-        EXPECT_EQ(shapeModeSlots.mode, mode);
+        EXPECT_EQ(rasterThread.shapeMode.pixelOp, normalPixel) << "mode " << mode;
+        EXPECT_EQ(rasterThread.shapeMode.runOp, normalRun) << "mode " << mode;
+        EXPECT_EQ(rasterThread.shapeMode.mode, mode);
     }
 }
 
@@ -332,17 +333,17 @@ TEST_F(SpansTest, WorkedExamplesOfTheShapeModes) {
 }
 
 TEST_F(SpansTest, ResetScanlineGrowsInStepsOf1280AndAddSpanGrowsKeepingTheHeldSpans) {
-    ReleaseScanline();
-    EXPECT_EQ(scanlineBuffer.capacity, 0u);
+    ReleaseThreadRasteriser();
+    EXPECT_EQ(rasterThread.spans.capacity, 0u);
     ResetScanline(0, 3000);  // 3002 spans: three steps
-    EXPECT_EQ(scanlineBuffer.capacity, 3840u);
+    EXPECT_EQ(rasterThread.spans.capacity, 3840u);
     ResetScanline(-20, 20);
-    EXPECT_EQ(scanlineBuffer.capacity, 3840u);
+    EXPECT_EQ(rasterThread.spans.capacity, 3840u);
     ResetScanline(50, 10);  // an empty range needs no room
-    EXPECT_EQ(scanlineBuffer.capacity, 3840u);
-    ReleaseScanline();
+    EXPECT_EQ(rasterThread.spans.capacity, 3840u);
+    ReleaseThreadRasteriser();
     ResetScanline(0, 0);
-    EXPECT_EQ(scanlineBuffer.capacity, 1280u);
+    EXPECT_EQ(rasterThread.spans.capacity, 1280u);
 
     // More spans than ResetScanline made room for: the array grows and keeps the row.
     MakeView(6000, 2, 1);
@@ -351,15 +352,15 @@ TEST_F(SpansTest, ResetScanlineGrowsInStepsOf1280AndAddSpanGrowsKeepingTheHeldSp
     SetScanlineColour(0xffffffffu);
     for (int32_t i = 0; i < 2900; ++i) AddSpan(2 * i, 1, 1, 255);
     EXPECT_EQ(HeldSpanCount(), 2900);
-    EXPECT_GE(scanlineBuffer.capacity, 2900u);
-    EXPECT_EQ(scanlineBuffer.capacity % 1280u, 0u);
+    EXPECT_GE(rasterThread.spans.capacity, 2900u);
+    EXPECT_EQ(rasterThread.spans.capacity % 1280u, 0u);
     FlushScanline(0xffffffffu);
     for (int32_t x = 0; x < 6000; ++x) {
         ASSERT_EQ(frameBuffer.rows[1][x], (x % 2 == 0 && x < 5800) ? 0xfefefefeu : 0u) << x;
     }
 
     // Spans added with no ResetScanline at all are held too.
-    ReleaseScanline();
+    ReleaseThreadRasteriser();
     AddSpan(0, 0, 3, 255);
     EXPECT_EQ(HeldSpanCount(), 1);
 }
@@ -398,8 +399,8 @@ TEST_F(SpansTest, ASpanLongerThan4095PixelsDrawsAsOneRun) {
             ASSERT_EQ(frameBuffer.rows[1][x], want) << "span " << c.x << " +" << c.length << " column " << x;
         }
         for (int32_t x = 0; x < 8192; ++x) ASSERT_EQ(frameBuffer.rows[0][x] | frameBuffer.rows[2][x], 0u);
-        for (int32_t i = 0; i < scanlineBuffer.count; ++i) {
-            ASSERT_LE((scanlineBuffer.spans[i].packed >> 8) & 0xfffu, 4095u);
+        for (int32_t i = 0; i < rasterThread.spans.count; ++i) {
+            ASSERT_LE((rasterThread.spans.spans[i].packed >> 8) & 0xfffu, 4095u);
         }
     }
 }
@@ -419,7 +420,8 @@ TEST_F(SpansTest, ALongSpanDrawsLikeTheEquivalentSpansOfAtMost4095) {
             const std::vector<uint32_t> whole = ViewRow(0);
             // Held as pieces of at most 4095 that add up to the run.
             uint32_t total = 0;
-            for (int32_t i = 0; i < scanlineBuffer.count; ++i) total += (scanlineBuffer.spans[i].packed >> 8) & 0xfffu;
+            for (int32_t i = 0; i < rasterThread.spans.count; ++i)
+                total += (rasterThread.spans.spans[i].packed >> 8) & 0xfffu;
             EXPECT_EQ(total, 8192u);
             EXPECT_GE(HeldSpanCount(), 3);
 
