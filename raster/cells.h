@@ -3,8 +3,9 @@
 // span buffer (raster/spans.h). polygon.cpp builds shapes with these; tests drive them directly.
 //
 // A shape is: AddShapeVertex for every vertex, RasteriseVertexList(), then, if it produced an outline,
-// SelectShapeMode(mode) and SweepCells(colour). Every record here is per thread, so that two threads
-// can each rasterise their own shapes (raster/draw_helper.h); each grows to the largest shape.
+// SelectShapeMode(mode) and SweepCells(colour). The vertex list and the cell store are the calling
+// thread's own (raster/raster_thread.h), so that two threads can each rasterise their own shapes
+// (raster/draw_helper.h); each grows to the largest shape.
 #pragma once
 
 #include <algorithm>

@@ -16,8 +16,8 @@
 //
 // With two cores the batch is drawn in two bands of rows at once, the lower band by the drawing
 // helper (raster/draw_helper.h). Everything above is per row, so each band is the same batch with the
-// other band's rows hidden from the cell store; the rasteriser's records are per thread. The split
-// row follows the time the bands took, so that neither thread waits long for the other.
+// other band's rows hidden from the cell store; each thread rasterises in its own record (raster/raster_thread.h). The
+// split row follows the time the bands took, so that neither thread waits long for the other.
 //
 // The intervals are an under-estimate when a row has more of them than it can hold: a store that
 // finds no room is just not recorded, which only keeps more writes. If memory for the pieces runs

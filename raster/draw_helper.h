@@ -1,6 +1,6 @@
 // Raster core, the drawing helper: one extra thread that takes half of a disc batch, so that a frame
 // is rasterised on two cores. Drawing thread only; the helper's own rasteriser state is its own
-// (every record of the rasteriser is per thread).
+// (raster/raster_thread.h).
 #pragma once
 
 // Starts task(argument) on the helper thread, starting the thread on first use; false if there is no

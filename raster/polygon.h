@@ -1,6 +1,6 @@
 // Raster core, shapes: anti-aliased discs and rounded rectangles as polygons turned into exact-area
 // coverage (1/256 pixel) by a cell rasteriser, even-odd, swept into coverage spans.
-// The working state is per thread and reused.
+// The working state is the calling thread's own (raster/raster_thread.h) and reused.
 //
 // Any float is accepted. Outlines within 16384 columns of the view's column 0 (and 4 million pixels
 // vertically) are rasterised exactly; beyond, lines are projected onto those columns, which keeps the

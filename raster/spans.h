@@ -1,6 +1,6 @@
 // Raster core, coverage spans: one row of runs of equal coverage, drawn into the view with the shape's
 // colour through the PixelOp/RunOp pair of the selected blend mode. The buffer and the installed pair
-// are per thread.
+// are the calling thread's own (raster/raster_thread.h).
 //
 // A shape's sweep goes: SelectShapeMode(mode), SetScanlineColour(colour), ResetScanline(min, max), then
 // AddSpan for every span in row order, and a final FlushScanline(colour) if HeldSpanCount() > 0.
