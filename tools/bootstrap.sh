@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config clang clang-format
+  cmake g++ make pkg-config clang libclang-rt-dev clang-format
   libgtest-dev googletest libbenchmark-dev libpng-dev libgdk-pixbuf-2.0-dev
   mingw-w64 g++-mingw-w64-i686-posix
   wine wine32:i386
