@@ -12,8 +12,11 @@ PreviewPlace PlacePreviewPicture(int32_t left, int32_t top, int32_t right, int32
 }
 
 int32_t ComposePreview() {
-    const FrameBuffer& fb = frameBuffer;
-    for (int32_t y = 0; y <= fb.maxY; ++y) FillRun(ViewPixel(0, y), kPreviewBlack, static_cast<uint32_t>(fb.viewWidth));
+    FrameBuffer& fb = frameBuffer;
+    const uint32_t savedClearColour = fb.clearColour;
+    fb.clearColour = kPreviewBlack;
+    ClearView();
+    fb.clearColour = savedClearColour;
     BaseSPR* picture = new BaseSPR(kPreviewPictureName);
     const int32_t loaded = picture->pixels ? 1 : 0;
     if (loaded) {

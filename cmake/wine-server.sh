@@ -14,10 +14,8 @@ case $action in
     "$here/wine-run.sh" cmd /c exit 0 </dev/null >/dev/null 2>&1 || { echo "the Wine prefix could not be made"; exit 1; }
     wineserver -w
     setsid wineserver -p </dev/null >/dev/null 2>&1 &
-    for _ in $(seq 1 50); do
-      WINEDEBUG=-all "$here/wine-run.sh" cmd /c exit 0 </dev/null >/dev/null 2>&1 && break
-      sleep 0.1
-    done
+    # The first program connects once the server listens: when it has run, the server is up.
+    "$here/wine-run.sh" cmd /c exit 0 </dev/null >/dev/null 2>&1 || { echo "no wineserver"; exit 1; }
     echo "persistent wineserver for $WINEPREFIX"
     ;;
   stop)

@@ -68,6 +68,7 @@ RenderProgress progress;
 std::chrono::steady_clock::time_point runStart;
 
 void ShowProgress(int64_t done, int64_t total) {
+    if (!progress.enabled) return;  // no clock read per pass when nothing is shown
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - runStart).count();
     const bool last = done == total && progress.lastShownSeconds >= 0;
     if (!last && !ProgressDue(progress, elapsed)) return;

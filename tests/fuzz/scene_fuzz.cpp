@@ -26,9 +26,12 @@ bool CheapToDraw(const Scene& scene) {
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    InitShapeRasteriser();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool ready = (InitShapeRasteriser(), true);
-    (void)ready;
     Scene scene;
     std::string error;
     if (!ParseScene(std::string(reinterpret_cast<const char*>(data), size), scene, error)) {
