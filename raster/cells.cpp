@@ -73,16 +73,6 @@ constexpr float kEmptyBoxMax = -100000.0f;
 // Rows the store renders: the view's, as far as a cell's row reaches.
 int32_t RenderedRows() { return std::max(0, std::min(frameBuffer.viewHeight, kRowLimit)); }
 
-// Floor division by a positive d: the remainder is never negative.
-inline void FloorDivide(int32_t p, int32_t d, int32_t& quotient, int32_t& remainder) {
-    quotient = p / d;
-    remainder = p % d;
-    if (remainder < 0) {
-        --quotient;
-        remainder += d;
-    }
-}
-
 // A cell's sums wrap instead of overflowing: only a pathological outline folding thousands of times
 // through one pixel could reach the limit, and it must not be undefined behaviour.
 inline int32_t WrappingAdd(int32_t a, int32_t b) {
@@ -92,10 +82,6 @@ inline void Accumulate(int32_t cover, int32_t area) {
     CoverageCell& c = rasterThread.cells.current;
     c.cover = WrappingAdd(c.cover, cover);
     c.area = WrappingAdd(c.area, area);
-}
-
-inline int32_t ClampFixedX(int64_t x) {
-    return static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(x, kMinFixedX), kMaxFixedX));
 }
 
 // Makes sure block number blocksInUse exists; false if memory runs out.
@@ -130,7 +116,7 @@ inline void StoreCurrentCell() {
     CellStore& s = rasterThread.cells;
     const CoverageCell& c = s.current;
     if (c.cover == 0 && c.area == 0) return;
-    if (c.y >= s.hiddenFirst && c.y < s.hiddenEnd && s.hiddenRows[c.y]) return;
+    if (c.y < s.firstCellRow || c.y >= s.endCellRow) return;
     const int32_t slot = s.cellCount & (kCellsPerBlock - 1);
     if (slot == 0 && !OpenNextBlock()) return;  // the cell is dropped
     s.blocks[s.blocksInUse - 1][slot] = c;
@@ -155,57 +141,16 @@ void UpdateCellRange(int32_t x) {
     if (ex > s.maxCellX) s.maxCellX = ex + 1;
 }
 
-// The piece of a line inside row ey, from (xa, ya) to (xb, yb); ya and yb are vertical fractions
-// 0..256 within the row. The current cell is the one holding (xa, ya).
-[[gnu::always_inline]] inline void RowPiece(int32_t ey, int32_t xa, int32_t ya, int32_t xb, int32_t yb) {
-    int32_t ex1 = xa >> kPixelBits;
-    const int32_t ex2 = xb >> kPixelBits;
-    const int32_t fx1 = xa & kPixelMask;
-    const int32_t fx2 = xb & kPixelMask;
+// The cell store as the line walk's cells within row ey.
+struct StoreRowCells {
+    int32_t ey;
+    void Enter(int32_t ex) const { SetCell(ex, ey); }
+    static void Add(int32_t cover, int32_t area) { Accumulate(cover, area); }
+};
 
-    if (ya == yb) {  // horizontal: no cover, only the cell it ends in
-        SetCell(ex2, ey);
-        return;
-    }
-    if (ex1 == ex2) {
-        const int32_t delta = yb - ya;
-        Accumulate(delta, (fx1 + fx2) * delta);
-        return;
-    }
-
-    // Cut at every column boundary; delta is the vertical extent up to the next boundary.
-    int32_t first, step, p, d;
-    if (xb > xa) {
-        first = kOnePixel, step = 1, p = (kOnePixel - fx1) * (yb - ya), d = xb - xa;
-    } else {
-        first = 0, step = -1, p = fx1 * (yb - ya), d = xa - xb;
-    }
-    int32_t delta, mod;
-    FloorDivide(p, d, delta, mod);
-    Accumulate(delta, (fx1 + first) * delta);
-    ex1 += step;
-    SetCell(ex1, ey);
-    ya += delta;
-
-    if (ex1 != ex2) {
-        int32_t lift, rem;
-        FloorDivide(kOnePixel * (yb - ya + delta), d, lift, rem);
-        mod -= d;
-        while (ex1 != ex2) {
-            delta = lift;
-            mod += rem;
-            if (mod >= 0) {
-                mod -= d;
-                ++delta;
-            }
-            Accumulate(delta, kOnePixel * delta);
-            ya += delta;
-            ex1 += step;
-            SetCell(ex1, ey);
-        }
-    }
-    delta = yb - ya;
-    Accumulate(delta, (fx2 + kOnePixel - first) * delta);
+inline void RowPiece(int32_t ey, int32_t xa, int32_t ya, int32_t xb, int32_t yb) {
+    StoreRowCells cells{ey};
+    CutRowPiece(cells, xa, ya, xb, yb);
 }
 
 // A line already clipped to rows and columns: cut at every row boundary into row pieces.
@@ -275,58 +220,10 @@ void WalkLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     RowPiece(ey1, xFrom, kOnePixel - first, x2, fy2);
 }
 
-// Projects the parts of a line beyond kMinFixedX or kMaxFixedX onto those columns, then walks it.
-void ProjectAndWalk(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-    if (x1 >= kMinFixedX && x1 <= kMaxFixedX && x2 >= kMinFixedX && x2 <= kMaxFixedX) {
-        WalkLine(static_cast<int32_t>(x1), static_cast<int32_t>(y1), static_cast<int32_t>(x2),
-                 static_cast<int32_t>(y2));
-        return;
-    }
-    struct Point {
-        int64_t x, y;
-    };
-    Point points[4];
-    int32_t count = 0;
-    points[count++] = {x1, y1};
-    const auto crossing = [&](int64_t bx) { return Point{bx, y1 + (y2 - y1) * (bx - x1) / (x2 - x1)}; };
-    const bool crossesMin = (x1 < kMinFixedX) != (x2 < kMinFixedX);
-    const bool crossesMax = (x1 > kMaxFixedX) != (x2 > kMaxFixedX);
-    if (x1 < x2) {
-        if (crossesMin) points[count++] = crossing(kMinFixedX);
-        if (crossesMax) points[count++] = crossing(kMaxFixedX);
-    } else {
-        if (crossesMax) points[count++] = crossing(kMaxFixedX);
-        if (crossesMin) points[count++] = crossing(kMinFixedX);
-    }
-    points[count++] = {x2, y2};
-    for (int32_t i = 0; i + 1 < count; ++i) {
-        const int32_t ax = ClampFixedX(points[i].x), bx = ClampFixedX(points[i + 1].x);
-        const int32_t ay = static_cast<int32_t>(points[i].y), by = static_cast<int32_t>(points[i + 1].y);
-        if (ax != bx || ay != by) WalkLine(ax, ay, bx, by);
-    }
-}
-
-// Clips a line to the rows -1..rows (fixed -1..rows * 256), keeping its direction, and renders it.
-// The top end moves first; the bottom end then moves along the line from the moved top end.
+// Clips a line to the rows -1..rows, keeping its direction, projects it into the columns and walks it.
 void RenderLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    const int64_t h = static_cast<int64_t>(RenderedRows()) * kOnePixel;
-    const bool downward = y1 <= y2;
-    int64_t xt = downward ? x1 : x2, yt = downward ? y1 : y2;
-    int64_t xb = downward ? x2 : x1, yb = downward ? y2 : y1;
-    if (yb < 0 || yt >= h) return;
-    if (yt < -1) {
-        xt = xb + (xt - xb) * (yb + 1) / (yb - yt);
-        yt = -1;
-    }
-    if (yb > h) {
-        xb = xt + (xb - xt) * (h - yt) / (yb - yt);
-        yb = h;
-    }
-    if (downward) {
-        ProjectAndWalk(xt, yt, xb, yb);
-    } else {
-        ProjectAndWalk(xb, yb, xt, yt);
-    }
+    ClipAndProjectLine(x1, y1, x2, y2, static_cast<int64_t>(RenderedRows()) * kOnePixel,
+                       [](int32_t ax, int32_t ay, int32_t bx, int32_t by) { WalkLine(ax, ay, bx, by); });
 }
 
 // Makes room for need entries in a heap array that grows in steps of growth; its contents are not
@@ -402,15 +299,10 @@ bool GatherCells() {
     return true;
 }
 
-// Whether every row from fixed y1 to fixed y2 is hidden (SetHiddenRows).
-bool LineInHiddenRows(int32_t y1, int32_t y2) {
+// Whether every row from fixed y1 to fixed y2 lies outside the rows that get cells (SetCellRows).
+bool LineOutsideCellRows(int32_t y1, int32_t y2) {
     const CellStore& s = rasterThread.cells;
-    const int32_t first = std::min(y1, y2) >> kPixelBits, last = std::max(y1, y2) >> kPixelBits;
-    if (first < s.hiddenFirst || last >= s.hiddenEnd) return false;
-    for (int32_t row = first; row <= last; ++row) {
-        if (!s.hiddenRows[row]) return false;
-    }
-    return true;
+    return std::max(y1, y2) >> kPixelBits < s.firstCellRow || std::min(y1, y2) >> kPixelBits >= s.endCellRow;
 }
 
 void CloseOutline() {
@@ -429,6 +321,11 @@ int32_t FixedFromFloat(float v) {
     return static_cast<int32_t>(f);
 }
 
+bool VertexBoxOutsideView(float minX, float maxX, float minY, float maxY) {
+    const FrameBuffer& fb = frameBuffer;
+    return maxX < -0.5f || minX > fb.maxXf || maxY < -0.5f || minY > fb.maxYf;
+}
+
 void AddShapeVertex(float x, float y) {
     ShapeVertexList& list = rasterThread.vertices;
     if (list.count == list.capacity) {
@@ -442,18 +339,14 @@ void AddShapeVertex(float x, float y) {
         list.vertices = grown;
         list.capacity = capacity;
     }
-    if (x < list.minX) list.minX = x;
-    if (x > list.maxX) list.maxX = x;
-    if (y < list.minY) list.minY = y;
-    if (y > list.maxY) list.maxY = y;
+    WidenVertexBox(list.minX, list.maxX, list.minY, list.maxY, x, y);
     list.vertices[list.count++] = {x, y};
 }
 
 int32_t RasteriseVertexList() {
     ShapeVertexList& list = rasterThread.vertices;
-    const FrameBuffer& fb = frameBuffer;
     int32_t produced = 0;
-    const bool outside = list.maxX < -0.5f || list.minX > fb.maxXf || list.maxY < -0.5f || list.minY > fb.maxYf;
+    const bool outside = VertexBoxOutsideView(list.minX, list.maxX, list.minY, list.maxY);
     if (list.count >= 2 && !outside) {
         CellMoveTo(FixedFromFloat(list.vertices[0].x), FixedFromFloat(list.vertices[0].y));
         for (int32_t i = 1; i < list.count; ++i) {
@@ -493,7 +386,7 @@ void CellLineTo(int32_t x, int32_t y) {
     CellStore& s = rasterThread.cells;
     if (!s.open) return;  // no outline in progress: the cells are sorted and may be drawn again
     UpdateCellRange(x);
-    if (!LineInHiddenRows(s.currentY, y)) RenderLine(s.currentX, s.currentY, x, y);
+    if (!LineOutsideCellRows(s.currentY, y)) RenderLine(s.currentX, s.currentY, x, y);
     s.pending = 1;
     s.currentX = x;
     s.currentY = y;
@@ -520,11 +413,10 @@ void SweepCells(uint32_t colour) {
     if (HeldSpanCount() > 0) FlushScanline(colour);
 }
 
-void SetHiddenRows(const uint8_t* hidden, int32_t firstRow, int32_t endRow) {
+void SetCellRows(int32_t firstRow, int32_t endRow) {
     CellStore& s = rasterThread.cells;
-    s.hiddenRows = hidden;
-    s.hiddenFirst = hidden ? firstRow : 0;
-    s.hiddenEnd = hidden ? endRow : 0;
+    s.firstCellRow = firstRow;
+    s.endCellRow = endRow;
 }
 
 void ResetCellStore() {

@@ -11,25 +11,9 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "raster/line_walk.h"
 #include "raster/raster_thread.h"
 #include "raster/spans.h"
-
-// Fixed point: 1/256 pixel.
-constexpr int32_t kPixelBits = 8;
-constexpr int32_t kOnePixel = 1 << kPixelBits;
-constexpr int32_t kPixelMask = kOnePixel - 1;
-
-// Fixed coordinates are kept within +-kFixedLimit (about 4 million pixels), and lines are projected
-// into the columns kMinCellX..kMaxCellX before they reach the cells. Inside those columns every
-// product of the line walk fits 32 bits and every column fits a cell's 16 bits; a shape wholly inside
-// is rasterised exactly as it would be without the limits.
-constexpr int32_t kFixedLimit = 1 << 30;
-constexpr int32_t kMinFixedX = -(1 << 22);
-constexpr int32_t kMaxFixedX = (1 << 22) - 1;
-constexpr int32_t kMinCellX = kMinFixedX >> kPixelBits;  // -16384
-constexpr int32_t kMaxCellX = kMaxFixedX >> kPixelBits;  // 16383
-// Rows at or beyond this are never drawn (a cell's row is 16 bits).
-constexpr int32_t kRowLimit = 32767;
 
 // The cell store's limits.
 constexpr int32_t kCellsPerBlock = 4096;
@@ -44,17 +28,27 @@ extern const uint8_t shapeCoverageTable[256];
 // NaN gives 0.
 int32_t FixedFromFloat(float v);
 
+// Widens the box min..max to take in (x, y), as the vertex list's box is widened; a NaN widens nothing.
+inline void WidenVertexBox(float& minX, float& maxX, float& minY, float& maxY, float x, float y) {
+    if (x < minX) minX = x;
+    if (x > maxX) maxX = x;
+    if (y < minY) minY = y;
+    if (y > maxY) maxY = y;
+}
+
+// Whether a vertex list with that box lies wholly outside the view, so that it produces no outline.
+bool VertexBoxOutsideView(float minX, float maxX, float minY, float maxY);
+
 // Appends a vertex, growing the list and widening its bounding box.
 void AddShapeVertex(float x, float y);
 
 // Turns the vertex list into cells; 1 if an outline was produced. Empties the list either way.
 int32_t RasteriseVertexList();
 
-// Rows firstRow..endRow-1 with hidden[row] != 0 get no cells until the next call (nullptr: every row
-// gets its cells), and lines that lie wholly in such rows are not walked. The other rows come out
-// exactly as before: a closed outline's cover sums to zero along every row, so no row depends on the
-// cells of another.
-void SetHiddenRows(const uint8_t* hidden, int32_t firstRow, int32_t endRow);
+// Only rows firstRow..endRow-1 get cells until the next call (at start-up every row does), and lines
+// that lie wholly outside them are not walked. Those rows come out exactly as with every row: a closed
+// outline's cover sums to zero along every row, so no row depends on the cells of another.
+void SetCellRows(int32_t firstRow, int32_t endRow);
 
 // Empties the vertex list without rasterising it.
 void DiscardVertexList();

@@ -1,330 +1,155 @@
-// Disc batches: dead writes removed before they are made.
+// Disc batches: dead writes removed before they are made, one view row at a time.
 //
-// In mode 1 a span at full coverage (255) that reaches the view as a run of two or more pixels is a
-// plain store of the colour: what the pixels held before does not matter, so every earlier write to
-// them is dead. A batch therefore works backwards. Discs are rasterised from the last to the first;
-// the sweep's spans, clipped to the view exactly as they would be drawn, are captured instead of
-// being drawn. Each span is cut against the pixels that later discs store over (kept per
-// view row as sorted, disjoint intervals); what remains is kept as pieces of that disc, and the
-// disc's own stores join the intervals. Then the kept pieces are drawn forwards, disc by disc, each
-// with the operation its whole span would have had: a piece cut from a run is still drawn as a run,
-// even one pixel long, since the pixel operation rounds differently.
-//
-// Most of the cost of a disc is its cells, and a row of a disc that lies wholly inside later stores
-// (over the whole chord its cells can reach) leaves nothing: the cell store is told to skip such
-// rows, and a disc with nothing but such rows is not rasterised at all.
+// A batch draws its discs row by row (raster/row_cut.h): in each row the discs that reach it are
+// visited from the last to the first, each disc's spans in that row (raster/disc_rows.h) are cut
+// against the pixels later discs store over, and what survives is drawn, the earliest disc first,
+// while the row is in the cache. A disc row wholly under later stores costs no more than finding
+// where it lies; neither does one side of a disc in a row. Every pixel ends exactly as after
+// DrawPolygonDisc for each disc in turn, since a row's pixels depend on no other row.
 //
 // With two cores the batch is drawn in two bands of rows at once, the lower band by the drawing
-// helper (raster/draw_helper.h). Everything above is per row, so each band is the same batch with the
-// other band's rows hidden from the cell store; each thread rasterises in its own record (raster/raster_thread.h). The
-// split row follows the time the bands took, so that neither thread waits long for the other.
+// helper (raster/draw_helper.h), each thread in its own record (raster/raster_thread.h). The split
+// row follows the time the bands took, so that neither thread waits long for the other.
 //
-// The intervals are an under-estimate when a row has more of them than it can hold: a store that
-// finds no room is just not recorded, which only keeps more writes. If memory for the pieces runs
-// out, the discs not yet captured are drawn one by one first and the captured ones after: a captured
-// disc was only cut against discs after it, so the picture is the same. A helper without memory for
-// its band draws nothing, and the drawing thread draws that band after its own.
+// If memory runs out, or a disc's outline is not one the rows can take (only pathological values
+// make such outlines), the band's rows from there on are drawn disc by disc through the cell store,
+// which gives the same picture.
 #include "raster/disc_batch.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
-#include <cstring>
+#include <climits>
 #include <new>
 
 #include "host/frame_buffer.h"
 #include "raster/cells.h"
+#include "raster/disc_rows.h"
 #include "raster/draw_helper.h"
-#include "raster/pixel.h"
 #include "raster/polygon.h"
 #include "raster/raster_thread.h"
+#include "raster/row_cut.h"
 #include "raster/spans.h"
 
 namespace {
 
-constexpr int32_t kStoresPerRow = 64;
-constexpr int32_t kPieceGrowth = 16384;
-constexpr uint32_t kPieceRun = 0x100u;
+// A kept piece's length has 23 bits.
 constexpr int32_t kMaxPieceLength = (1 << 23) - 1;
 
-bool ProvideStoreRows(int32_t rows) {
-    DiscBatch& b = rasterThread.batch;
-    if (rows <= b.storeRows) return true;
-    BatchInterval* stores = new (std::nothrow) BatchInterval[static_cast<size_t>(rows) * kStoresPerRow];
-    int32_t* counts = new (std::nothrow) int32_t[static_cast<size_t>(rows)];
-    uint8_t* hidden = new (std::nothrow) uint8_t[static_cast<size_t>(rows)];
-    if (!stores || !counts || !hidden) {
-        delete[] stores;
-        delete[] counts;
-        delete[] hidden;
-        return false;
-    }
-    delete[] b.stores;
-    delete[] b.storeCounts;
-    delete[] b.hidden;
-    b.stores = stores;
-    b.storeCounts = counts;
-    b.hidden = hidden;
-    b.storeRows = rows;
+template <class T>
+bool ProvideArray(T*& array, int32_t& capacity, int32_t need) {
+    if (need <= capacity) return true;
+    T* fresh = new (std::nothrow) T[static_cast<size_t>(need)];
+    if (!fresh) return false;
+    delete[] array;
+    array = fresh;
+    capacity = need;
     return true;
 }
 
-bool ProvideDiscs(int32_t count) {
-    DiscBatch& b = rasterThread.batch;
+bool ProvideDiscs(DiscBatch& b, int32_t count) {
     if (count <= b.discCapacity) return true;
-    int32_t* first = new (std::nothrow) int32_t[static_cast<size_t>(count)];
-    if (!first) return false;
-    delete[] b.firstPiece;
-    b.firstPiece = first;
+    DiscRows* discs = new (std::nothrow) DiscRows[static_cast<size_t>(count)];
+    int32_t* order = new (std::nothrow) int32_t[static_cast<size_t>(count)];
+    int32_t* active = new (std::nothrow) int32_t[static_cast<size_t>(count)];
+    if (!discs || !order || !active) {
+        delete[] discs;
+        delete[] order;
+        delete[] active;
+        return false;
+    }
+    delete[] b.discs;
+    delete[] b.order;
+    delete[] b.active;
+    b.discs = discs;
+    b.order = order;
+    b.active = active;
     b.discCapacity = count;
     return true;
 }
 
-[[gnu::noinline]] bool GrowPieces() {
-    DiscBatch& b = rasterThread.batch;
-    const int64_t capacity = int64_t{b.pieceCapacity} + kPieceGrowth;
-    BatchPiece* grown = capacity > 0x7fffffff / static_cast<int64_t>(sizeof(BatchPiece))
-                            ? nullptr
-                            : new (std::nothrow) BatchPiece[static_cast<size_t>(capacity)];
-    if (!grown) {
-        b.outOfMemory = true;
-        return false;
-    }
-    if (b.pieceCount > 0) std::memcpy(grown, b.pieces, sizeof(BatchPiece) * static_cast<size_t>(b.pieceCount));
-    delete[] b.pieces;
-    b.pieces = grown;
-    b.pieceCapacity = static_cast<int32_t>(capacity);
-    return true;
-}
-
-inline void KeepPiece(int32_t x, int32_t y, int32_t end, uint32_t kind) {
-    DiscBatch& b = rasterThread.batch;
-    if (b.pieceCount == b.pieceCapacity && !GrowPieces()) return;
-    b.pieces[b.pieceCount++] = {x, y, static_cast<uint32_t>(end - x) << 9 | kind};
-}
-
-// The first of count intervals whose end lies beyond x.
-const BatchInterval* FirstEndingAfter(const BatchInterval* row, int32_t count, int32_t x) {
-    return std::upper_bound(row, row + count, x, [](int32_t v, const BatchInterval& i) { return v < i.end; });
-}
-
-// Adds begin..end-1 to a row's stores, merging what it overlaps or touches.
-void AddStore(BatchInterval* row, int32_t& count, int32_t begin, int32_t end) {
-    const auto endsBefore = [](const BatchInterval& i, int32_t v) { return i.end < v; };
-    const int32_t first = static_cast<int32_t>(std::lower_bound(row, row + count, begin, endsBefore) - row);
-    int32_t last = first;  // one past the intervals merged
-    while (last < count && row[last].begin <= end) ++last;
-    if (first == last) {
-        if (count == kStoresPerRow) return;  // no room: the store is just not used
-        std::memmove(row + first + 1, row + first, sizeof(BatchInterval) * static_cast<size_t>(count - first));
-        row[first] = {begin, end};
-        ++count;
-        return;
-    }
-    const BatchInterval merged = {std::min(begin, row[first].begin), std::max(end, row[last - 1].end)};
-    row[first] = merged;
-    if (last == first + 1) return;  // the usual case: one interval grown
-    std::memmove(row + first + 1, row + last, sizeof(BatchInterval) * static_cast<size_t>(count - last));
-    count -= last - first - 1;
-}
-
-// Takes a disc's spans from the sweep and keeps the parts that no later disc stores over. The spans
-// are clipped to the view exactly as drawing them would clip them. They come row by row and in order
-// of x, so the search for the first store that may cut a span only moves on; a row's own stores join
-// its intervals once the row is done (its spans do not overlap).
-class SpanCapture {
-  public:
-    [[gnu::always_inline]] void operator()(int32_t x, int32_t y, uint32_t length, uint32_t k) {
-        if (y != y_) StartRow(y);
-        if (!inView_) return;
-        const int64_t last = int64_t{x} + length - 1;
-        if (x > maxX_ || last < 0) return;
-        const int32_t begin = std::max(x, 0);
-        const int32_t end = static_cast<int32_t>(std::min<int64_t>(last, maxX_)) + 1;
-        const uint32_t kind = k | (end - begin != 1 ? kPieceRun : 0);
-        if (!row_) {  // no intervals kept for this row
-            KeepPiece(begin, y, end, kind);
-            return;
-        }
-        Keep(begin, end, kind);
-    }
-
-    // Adds the stores of the row in progress to its intervals.
-    void FinishRow() {
-        if (row_) {
-            for (int32_t f = 0; f < freshCount_; ++f) {
-                AddStore(row_, rasterThread.batch.storeCounts[y_], fresh_[f].begin, fresh_[f].end);
-            }
-        }
-        freshCount_ = 0;
-        row_ = nullptr;
-    }
-
-  private:
-    [[gnu::noinline]] void StartRow(int32_t y) {
-        FinishRow();
-        const DiscBatch& b = rasterThread.batch;
-        y_ = y;
-        inView_ = static_cast<uint32_t>(y) < static_cast<uint32_t>(frameBuffer.viewHeight);
-        if (inView_ && y < b.rows) {
-            row_ = b.stores + static_cast<size_t>(y) * kStoresPerRow;
-            store_ = row_;
-            last_ = row_ + b.storeCounts[y];
-        }
-    }
-
-    [[gnu::always_inline]] void Keep(int32_t x, int32_t end, uint32_t kind) {
-        const int32_t begin = x;
-        while (store_ != last_ && store_->end <= x) ++store_;
-        for (const BatchInterval* i = store_; i != last_ && i->begin < end; ++i) {
-            if (i->begin > x) KeepPiece(x, y_, i->begin, kind);
-            x = i->end;
-            if (x >= end) break;
-        }
-        if (x < end) KeepPiece(x, y_, end, kind);
-        if (kind == (255 | kPieceRun)) {
-            if (freshCount_ == kFresh) {  // rare: make room by adding the ones so far
-                const int32_t y = y_;
-                BatchInterval* const row = row_;
-                FinishRow();
-                row_ = row;
-                store_ = row;
-                last_ = row + rasterThread.batch.storeCounts[y];
-            }
-            fresh_[freshCount_++] = {begin, end};
-        }
-    }
-
-    static constexpr int32_t kFresh = 4;
-    const int32_t maxX_ = frameBuffer.maxX;
-    int32_t y_ = 0x7fffffff;
-    bool inView_ = false;
-    BatchInterval* row_ = nullptr;  // the row's intervals, if any are kept for it
-    const BatchInterval* store_ = nullptr;
-    const BatchInterval* last_ = nullptr;
-    BatchInterval fresh_[kFresh];
-    int32_t freshCount_ = 0;
-};
-
-// Whether a later store covers columns x0..x1 of row y.
-bool StoredOver(int32_t y, int32_t x0, int32_t x1) {
-    const BatchInterval* const row = rasterThread.batch.stores + static_cast<size_t>(y) * kStoresPerRow;
-    const int32_t count = rasterThread.batch.storeCounts[y];
-    const BatchInterval* i = FirstEndingAfter(row, count, x1);
-    return i != row + count && i->begin <= x0;
-}
-
-// Hides the rows of the disc in the band whose pixels later discs all store over, besides the rows
-// outside the band, which are always hidden; true if that leaves no row of the disc. The polygon is
-// inscribed in the circle, so in a row its cells lie within the circle's chord over the row's
-// height. The margins take in the rounding of the vertices and the truncation of their fixed
-// coordinates (a few 1/256 pixel): 0.05 pixel on the circle and the row, and one whole pixel on
-// either end of the chord. ClearMarkedRows undoes the marks.
-bool MarkHiddenRows(const BatchDisc& d) {
-    DiscBatch& b = rasterThread.batch;
-    const FrameBuffer& fb = frameBuffer;
-    const double cx = d.x, cy = d.y;
-    const double r = std::fabs(static_cast<double>(d.radius)) * (1.0 + 1.0e-5) + 0.05;
-    constexpr double kFar = 1.0e6;
-    if (!(std::fabs(cx) < kFar && std::fabs(cy) < kFar && r < kFar)) return false;
-    const int32_t y0 = std::max(b.bandFirst, static_cast<int32_t>(std::floor(cy - r + 0.5)) - 1);
-    const int32_t y1 = std::min(b.bandEnd - 1, static_cast<int32_t>(std::floor(cy + r + 0.5)) + 1);
-    bool all = true;
-    for (int32_t y = y0; y <= y1; ++y) {
-        // Pixel row y holds the coordinates y - 0.5 .. y + 0.5.
-        const double dy = std::max(0.0, std::max(y - 0.55 - cy, cy - (y + 0.55)));
-        bool hidden = dy >= r;
-        if (!hidden) {
-            // Truncation instead of floor: it differs only below zero, where it can only widen the
-            // chord (x0 is at least 0 either way).
-            const double w = std::sqrt(r * r - dy * dy);
-            const int32_t x0 = std::max(0, static_cast<int32_t>(cx - w + 0.5) - 1);
-            const int32_t x1 = std::min(fb.maxX, static_cast<int32_t>(cx + w + 0.5) + 1);
-            hidden = x0 > x1 || StoredOver(y, x0, x1);
-        }
-        b.hidden[y] = hidden;
-        all = all && hidden;
-    }
-    b.markedFirst = y0;
-    b.markedEnd = std::max(y0, y1 + 1);
-    return all;
-}
-
-void ClearMarkedRows() {
-    DiscBatch& b = rasterThread.batch;
-    std::fill(b.hidden + b.markedFirst, b.hidden + b.markedEnd, uint8_t{0});
-    b.markedFirst = b.markedEnd = 0;
-}
-
-// Draws the discs one by one, in the band's rows only (the hidden rows are all the others).
-void DrawOneByOne(const BatchDisc* discs, int32_t count) {
+// Draws the discs one by one in rows first..end-1 only.
+void DrawOneByOne(const BatchDisc* discs, int32_t count, int32_t first, int32_t end) {
+    SetCellRows(first, end);
     SelectShapeMode(Normal);
     for (int32_t i = 0; i < count; ++i) {
         const BatchDisc& d = discs[i];
         if (BuildDiscOutline(d.x, d.y, d.radius) && RasteriseVertexList()) SweepCells(d.colour);
     }
+    SetCellRows(INT32_MIN, INT32_MAX);
 }
 
-// The batch in the view rows first..end-1, which no other thread draws; false, with nothing drawn,
-// if there is no memory for it.
-bool DrawBand(const BatchDisc* discs, int32_t count, int32_t first, int32_t end) {
-    DiscBatch& b = rasterThread.batch;
+// Draws the batch in rows first..end-1 row by row; returns the first row it could not draw (end if
+// it drew them all).
+int32_t DrawRows(RasterThread& t, const BatchDisc* discs, int32_t count, int32_t first, int32_t end) {
+    DiscBatch& b = t.batch;
     const FrameBuffer& fb = frameBuffer;
-    b.rows = std::min(fb.viewHeight, kRowLimit);
-    if (!ProvideDiscs(count) || !ProvideStoreRows(b.rows)) return false;
-    b.bandFirst = first;
-    b.bandEnd = end;
-    b.markedFirst = b.markedEnd = 0;
-    for (int32_t y = 0; y < b.rows; ++y) b.hidden[y] = y < first || y >= end;
-    std::fill(b.storeCounts + first, b.storeCounts + end, 0);
-    b.pieceCount = 0;
-    b.outOfMemory = false;
-    // The rows outside the band, and those MarkHiddenRows adds for each disc, get no cells.
-    SetHiddenRows(b.hidden, 0, b.rows);
+    const int32_t rows = end - first;
+    if (!ProvideDiscs(b, count) || !ProvideArray(b.rowStarts, b.rowCapacity, rows + 1)) return first;
 
-    int32_t i = count - 1;
-    for (; i >= 0; --i) {
-        const BatchDisc& d = discs[i];
-        b.firstPiece[i] = b.pieceCount;
-        if (!BuildDiscOutline(d.x, d.y, d.radius)) continue;
-        const bool hidden = MarkHiddenRows(d);
-        if (hidden) {
-            DiscardVertexList();
-        } else if (RasteriseVertexList() && PrepareSweep()) {
-            SpanCapture capture;
-            SweepSortedCells<false>(capture);
-            capture.FinishRow();
-        }
-        ClearMarkedRows();
-        if (b.outOfMemory) {
-            b.pieceCount = b.firstPiece[i];
+    // The discs that reach the band, by their top row (rowStarts[r + 1] counts row first + r).
+    b.lineCount = 0;
+    int32_t* const starts = b.rowStarts;
+    std::fill(starts, starts + rows + 1, 0);
+    for (int32_t i = 0; i < count; ++i) {
+        DiscRows& d = b.discs[i];
+        switch (PrepareDiscRows(t, discs[i], first, end, d)) {
+        case DiscRowsResult::ready:
+            ++starts[d.top - first + 1];
             break;
+        case DiscRowsResult::empty:
+            d.top = INT32_MAX;
+            break;
+        default:
+            return first;
         }
     }
-    // Discs 0..i were not captured (memory ran out); nothing earlier was cut against them.
-    DrawOneByOne(discs, i + 1);
-    SetHiddenRows(nullptr, 0, 0);
-    // The pixels of the pieces a little ahead are loaded while the current ones are drawn: most
-    // pieces are single edge pixels far apart, whose reads would otherwise wait for memory.
-    constexpr int32_t kPrefetchPieces = 16;
-    for (int32_t j = i + 1; j < count; ++j) {
-        const uint32_t colour = discs[j].colour;
-        const int32_t stop = j - 1 > i ? b.firstPiece[j - 1] : b.pieceCount;
-        for (int32_t p = b.firstPiece[j]; p < stop; ++p) {
-            const BatchPiece& ahead = b.pieces[std::min(p + kPrefetchPieces, b.pieceCount - 1)];
-            __builtin_prefetch(fb.rows[ahead.y] + ahead.x, 1);
-            const BatchPiece& piece = b.pieces[p];
-            DrawNormalPart(fb.rows[piece.y] + piece.x, colour, piece.packed >> 9, piece.packed & 255u,
-                           (piece.packed & kPieceRun) != 0);
-        }
+    for (int32_t r = 1; r <= rows; ++r) starts[r] += starts[r - 1];
+    // Placing a disc moves its row's start on, so afterwards starts[r] is where row r + 1's discs begin.
+    for (int32_t i = 0; i < count; ++i) {
+        if (b.discs[i].top != INT32_MAX) b.order[starts[b.discs[i].top - first]++] = i;
     }
-    return true;
+
+    // The discs reaching the current row, in batch order.
+    int32_t* const active = b.active;
+    int32_t activeCount = 0, minBottom = INT32_MAX;
+    for (int32_t y = first, from = 0; y < end; ++y) {
+        if (y > minBottom) {
+            int32_t kept = 0;
+            minBottom = INT32_MAX;
+            for (int32_t a = 0; a < activeCount; ++a) {
+                const int32_t bottom = b.discs[active[a]].bottom;
+                if (bottom < y) continue;
+                active[kept++] = active[a];
+                minBottom = std::min(minBottom, bottom);
+            }
+            activeCount = kept;
+        }
+        for (const int32_t to = starts[y - first]; from < to; ++from) {
+            const int32_t i = b.order[from];
+            int32_t at = activeCount++;
+            for (; at > 0 && active[at - 1] > i; --at) active[at] = active[at - 1];
+            active[at] = i;
+            minBottom = std::min(minBottom, b.discs[i].bottom);
+        }
+        if (activeCount == 0) continue;
+        if (!StartCutRow(b.cut, fb.viewWidth)) return y;
+        for (int32_t a = activeCount - 1; a >= 0; --a) {
+            if (!CutDiscRow(t, b.discs[active[a]], y)) return y;
+        }
+        DrawCutRow(b.cut, fb.rows[y]);
+    }
+    return end;
+}
+
+// The batch in the view rows first..end-1, which no other thread draws.
+void DrawBand(const BatchDisc* discs, int32_t count, int32_t first, int32_t end) {
+    const int32_t drawn = DrawRows(rasterThread, discs, count, first, end);
+    if (drawn < end) DrawOneByOne(discs, count, drawn, end);
 }
 
 struct BandTask {
     const BatchDisc* discs;
     int32_t count, first, end;
-    bool drawn;
     double seconds;
 };
 
@@ -335,7 +160,7 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 void DrawBandTask(void* argument) {
     BandTask& task = *static_cast<BandTask*>(argument);
     const auto start = std::chrono::steady_clock::now();
-    task.drawn = DrawBand(task.discs, task.count, task.first, task.end);
+    DrawBand(task.discs, task.count, task.first, task.end);
     task.seconds = SecondsSince(start);
 }
 
@@ -367,16 +192,14 @@ void DrawPolygonDiscsSplit(const BatchDisc* discs, int32_t count, int32_t split)
     const FrameBuffer& fb = frameBuffer;
     if (count <= 0 || !fb.viewBase) return;
     const int32_t rows = std::min(fb.viewHeight, kRowLimit);
-    if (fb.viewWidth > kMaxPieceLength || !ProvideDiscs(count) || !ProvideStoreRows(rows)) {
-        for (int32_t i = 0; i < count; ++i) {
-            DrawPolygonDisc(discs[i].x, discs[i].y, discs[i].radius, discs[i].colour, Normal);
-        }
+    if (fb.viewWidth > kMaxPieceLength) {
+        DrawOneByOne(discs, count, 0, rows);
         return;
     }
     // The lower rows go to the helper thread. A row's pixels depend on no other row, so the bands
     // need nothing from each other and the picture is the same wherever the split lies.
     split = std::min(rows - 1, std::max(1, split));
-    BandTask lower = {discs, count, split, rows, false, 0.0};
+    BandTask lower = {discs, count, split, rows, 0.0};
     if (rows < 2 || !StartHelperTask(DrawBandTask, &lower)) {
         DrawBand(discs, count, 0, rows);
         return;
@@ -385,9 +208,5 @@ void DrawPolygonDiscsSplit(const BatchDisc* discs, int32_t count, int32_t split)
     DrawBand(discs, count, 0, split);
     const double upperSeconds = SecondsSince(start);
     WaitForHelperTask();
-    if (lower.drawn) {
-        BalanceShares(upperSeconds, lower.seconds);
-    } else {
-        DrawBand(discs, count, split, rows);  // the helper had no memory
-    }
+    BalanceShares(upperSeconds, lower.seconds);
 }

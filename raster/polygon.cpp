@@ -17,7 +17,7 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 constexpr float kCornerRadius = 20.0f;
-constexpr int32_t kMaxQuarter = 364 / 4;
+constexpr int32_t kMaxQuarter = kMaxDiscVertices / 4;
 
 bool OutsideView(float xmin, float xmax, float ymin, float ymax) {
     const FrameBuffer& fb = frameBuffer;
@@ -37,25 +37,49 @@ int32_t VertexCountForRadius(float r) {
     return static_cast<int32_t>(v * 344.0f + 16.0f + 4.0f) & ~3;
 }
 
+namespace {
+
+// A quarter of the sine for each vertex count, as the vertices are built from it: an angle stepped by
+// 2 pi / n in single precision, its sine rounded to single. Read backwards it is the cosine.
+struct QuarterSines {
+    float of[kMaxQuarter + 1][kMaxQuarter + 1];  // by n / 4
+};
+
+const QuarterSines& DiscSines() {
+    static const QuarterSines sines = [] {
+        QuarterSines t{};
+        for (int32_t q = 1; q <= kMaxQuarter; ++q) {
+            const float step = static_cast<float>(kTwoPi / (4 * q));
+            float a = 0.0f;
+            for (int32_t i = 0; i <= q; ++i) {
+                t.of[q][i] = static_cast<float>(PortableSin(a));
+                a = a + step;
+            }
+        }
+        return t;
+    }();
+    return sines;
+}
+
+}  // namespace
+
+int32_t DiscOutlineVertices(float cx, float cy, float r, ShapeVertex* out) {
+    const int32_t q = VertexCountForRadius(r) / 4;
+    const float* const sine = DiscSines().of[q];
+    ShapeVertex* v = out;
+    for (int32_t i = 0; i < q; ++i) *v++ = {cx - r * sine[q - i], cy + r * sine[i]};
+    for (int32_t i = 0; i < q; ++i) *v++ = {cx + r * sine[i], cy + r * sine[q - i]};
+    for (int32_t i = 0; i < q; ++i) *v++ = {cx + r * sine[q - i], cy - r * sine[i]};
+    for (int32_t i = 0; i < q; ++i) *v++ = {cx - r * sine[i], cy - r * sine[q - i]};
+    return 4 * q;
+}
+
 bool BuildDiscOutline(float cx, float cy, float r) {
     if (OutsideView(cx - r, cx + r, cy - r, cy + r)) return false;
-    const int32_t n = VertexCountForRadius(r);
-    const float step = static_cast<float>(kTwoPi / n);
-    const int32_t q = n / 4;
-    if (q > kMaxQuarter) return false;  // cannot happen: the count is at most 364
-    RasteriseVertexList();              // discards anything left in the list
-
-    // A quarter of the sine; read backwards it is the cosine.
-    float sine[kMaxQuarter + 1];
-    float a = 0.0f;
-    for (int32_t i = 0; i <= q; ++i) {
-        sine[i] = static_cast<float>(PortableSin(a));
-        a = a + step;
-    }
-    for (int32_t i = 0; i < q; ++i) AddShapeVertex(cx - r * sine[q - i], cy + r * sine[i]);
-    for (int32_t i = 0; i < q; ++i) AddShapeVertex(cx + r * sine[i], cy + r * sine[q - i]);
-    for (int32_t i = 0; i < q; ++i) AddShapeVertex(cx + r * sine[q - i], cy - r * sine[i]);
-    for (int32_t i = 0; i < q; ++i) AddShapeVertex(cx - r * sine[i], cy - r * sine[q - i]);
+    RasteriseVertexList();  // discards anything left in the list
+    ShapeVertex vertices[kMaxDiscVertices];
+    const int32_t count = DiscOutlineVertices(cx, cy, r, vertices);
+    for (int32_t i = 0; i < count; ++i) AddShapeVertex(vertices[i].x, vertices[i].y);
     return true;
 }
 

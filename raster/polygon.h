@@ -10,9 +10,17 @@
 #include <cstdint>
 
 #include "raster/pixel.h"
+#include "raster/raster_thread.h"
 
 // Number of polygon vertices for a disc of radius r (a multiple of 4, 12..364).
 int32_t VertexCountForRadius(float r);
+
+// The most vertices a disc has.
+constexpr int32_t kMaxDiscVertices = 364;
+
+// The vertices of the disc centred at (cx, cy) with radius r, in outline order, into
+// out[0..kMaxDiscVertices-1]; returns their number.
+int32_t DiscOutlineVertices(float cx, float cy, float r, ShapeVertex* out);
 
 // Fills the shape vertex list (raster/cells.h) with the outline of the disc centred at (cx, cy) with
 // radius r; false, with nothing added, if the disc lies wholly outside the view.

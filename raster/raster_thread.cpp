@@ -8,10 +8,17 @@ void ReleaseThreadRasteriser() {
     delete[] t.cells.rowStarts;
     delete[] t.vertices.vertices;
     delete[] t.spans.spans;
-    delete[] t.batch.stores;
-    delete[] t.batch.storeCounts;
-    delete[] t.batch.hidden;
-    delete[] t.batch.pieces;
-    delete[] t.batch.firstPiece;
+    DiscBatch& b = t.batch;
+    delete[] b.lines;
+    delete[] b.cells;
+    delete[] b.pieces;
+    delete[] b.discs;
+    delete[] b.order;
+    delete[] b.active;
+    delete[] b.rowStarts;
+    delete[] b.cut.stored;
+    delete[] b.cut.full;
+    delete[] b.cut.any;
+    delete[] b.cut.pieces;
     t = RasterThread();
 }

@@ -7,6 +7,7 @@
 // itself. Code reaches the record once per shape, row or batch and passes it down.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 
 #include "raster/pixel.h"
@@ -50,8 +51,7 @@ struct CellStore {
     int32_t sortedCapacity = 0;
     int32_t* rowStarts = nullptr;  // the sort's per-row counters, one per row of the shape and one more
     int32_t rowStartsCapacity = 0;
-    const uint8_t* hiddenRows = nullptr;  // see SetHiddenRows
-    int32_t hiddenFirst = 0, hiddenEnd = 0;
+    int32_t firstCellRow = INT32_MIN, endCellRow = INT32_MAX;  // see SetCellRows
 };
 
 // The span buffer (spans.h) and the blend-mode operations it draws with.
@@ -83,31 +83,81 @@ struct ShapeModeSlots {
     BlendMode mode = Normal;
 };
 
-// The disc batch (disc_batch.h): the pixels later discs store over, per view row, and the kept pieces.
-// Pixels begin..end-1 of a row.
-struct BatchInterval {
-    int32_t begin, end;
+// The disc batch (disc_batch.h).
+//
+// A line of a disc's outline as the walk takes it (raster/disc_rows.h), and while the rows pass over
+// it where it crosses the current row's upper and lower boundary (its own end in its end rows).
+struct RowLine {
+    int32_t x1, y1, x2, y2;  // clipped and projected, in the walk's direction
+    int32_t top, bottom;     // rows of its upper and lower end
+    int32_t upperX, lowerX;
+    int32_t remainder;  // of the floor division that gave lowerX, 0..divisor-1
+    int32_t lift, rem;  // 256 dx = lift * divisor + rem, for lines over three rows or more
+    int32_t divisor;    // |y2 - y1|
+    bool down;          // walked downward
 };
 
-// A kept part of a span: pixels x..x+length-1 of row y.
-struct BatchPiece {
-    int32_t x, y;
+// The piece of a line within one row, in the walk's direction; ya and yb are fractions of the row.
+struct LinePiece {
+    int32_t xa, ya, xb, yb;
+};
+
+// A pixel's coverage cell within one row.
+struct RowCell {
+    int32_t x, cover, area;
+};
+
+// A disc of a batch, ready to be cut one row at a time: its downward chain of lines, then its upward
+// chain, each from the top down, in the line store from lines on; [first, next) of each chain are
+// the lines crossing the current row.
+struct DiscRows {
+    int32_t lines;
+    int32_t downCount, upCount;
+    int32_t downFirst, downNext, upFirst, upNext;
+    int32_t top, bottom;  // its rows in the band
+    uint32_t colour;
+};
+
+// A kept part of a span in the row being cut (row_cut.h): pixels x..x+length-1.
+struct RowPiece {
+    int32_t x;
     uint32_t packed;  // bits 0-7 coverage, bit 8 drawn as a run, bits 9-31 length
+    uint32_t colour;
+};
+
+// A word of the row cut's bits: the machine's own width, so that each operation on one is a single
+// instruction on 32-bit builds too.
+using CutWord = uintptr_t;
+constexpr int32_t kCutWordBits = static_cast<int32_t>(sizeof(CutWord) * 8);
+constexpr int32_t kCutWordShift = sizeof(CutWord) == 8 ? 6 : 5;
+
+// The row being cut: one bit per pixel that a later disc stores over, and the kept pieces. Two
+// summaries, one bit per word of stored, say which words are full and which hold any bit.
+struct RowCut {
+    CutWord* stored = nullptr;
+    CutWord* full = nullptr;
+    CutWord* any = nullptr;
+    int32_t storedCapacity = 0;  // in words
+    int32_t words = 0;
+    int32_t maxX = -1;
+    RowPiece* pieces = nullptr;
+    int32_t pieceCount = 0, pieceCapacity = 0;
 };
 
 struct DiscBatch {
-    BatchInterval* stores = nullptr;  // kStoresPerRow per view row
-    int32_t* storeCounts = nullptr;   // per view row
-    uint8_t* hidden = nullptr;        // per view row, for the disc being rasterised
-    int32_t storeRows = 0;            // rows the three arrays hold
-    BatchPiece* pieces = nullptr;
-    int32_t pieceCount = 0, pieceCapacity = 0;
-    int32_t* firstPiece = nullptr;  // per disc of the batch
+    RowLine* lines = nullptr;  // the line store, for the discs of the band
+    int32_t lineCount = 0, lineCapacity = 0;
+    RowCell* cells = nullptr;  // one row of one disc
+    int32_t cellCapacity = 0;
+    LinePiece* pieces = nullptr;  // one row of one disc, the downward chain's from 0, the upward's from half
+    int32_t pieceCapacity = 0;
+    DiscRows* discs = nullptr;  // per disc of the batch
+    int32_t* order = nullptr;   // the discs by their top row, then the active ones
+    int32_t* active = nullptr;
     int32_t discCapacity = 0;
-    int32_t rows = 0;                        // view rows tracked in this batch
-    int32_t bandFirst = 0, bandEnd = 0;      // the rows this thread draws
-    int32_t markedFirst = 0, markedEnd = 0;  // rows of the band hidden for the current disc
-    bool outOfMemory = false;
+    int32_t* rowStarts = nullptr;  // per row of the band and one more
+    int32_t rowCapacity = 0;
+    RowCut cut;
 };
 
 struct RasterThread {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -11,6 +12,7 @@
 #include "host/frame_buffer.h"
 #include "host/headless_buffer.h"
 #include "raster/polygon.h"
+#include "tests/view_pixels.h"
 
 namespace {
 
@@ -285,6 +287,29 @@ TEST_F(CellsTest, CellsBeyondTheBlockLimitAreDroppedWithoutHarm) {
     exact_area::MakeView(40, 30, kBlack);
     DrawAndCompare(Rectangle(2.25f, 1.5f, 9.75f, 5.125f), "after the limit", true);
     EXPECT_EQ(rasterThread.cells.blocksInUse, 1);
+}
+
+TEST_F(CellsTest, CellRowsLimitTheRowsDrawnAndLeaveTheirPixelsAsWithEveryRow) {
+    // A disc across many rows drawn in full, then with only some rows given cells: those rows come
+    // out exactly as in full, whatever other rows their lines cross, and no other pixel changes.
+    ASSERT_EQ(CreateHeadlessBuffer(80, 60), 1);
+    FillWithNoise(5);
+    const std::vector<uint32_t> before = ViewPixels();
+    DrawPolygonDisc(37.3f, 29.6f, 25.2f, 0xc0308050u, Normal);
+    const std::vector<uint32_t> full = ViewPixels();
+    const int32_t limits[][2] = {{0, 60}, {10, 11}, {4, 37}, {30, 60}, {-5, 3}, {59, 1000}, {20, 20}};
+    for (const auto& rows : limits) {
+        FillWithNoise(5);
+        SetCellRows(rows[0], rows[1]);
+        DrawPolygonDisc(37.3f, 29.6f, 25.2f, 0xc0308050u, Normal);
+        SetCellRows(INT32_MIN, INT32_MAX);
+        const std::vector<uint32_t> limited = ViewPixels();
+        for (int32_t i = 0; i < 80 * 60; ++i) {
+            const bool drawn = i / 80 >= rows[0] && i / 80 < rows[1];
+            ASSERT_EQ(limited[i], drawn ? full[i] : before[i])
+                << "rows " << rows[0] << ".." << rows[1] << ", pixel " << i;
+        }
+    }
 }
 
 }  // namespace

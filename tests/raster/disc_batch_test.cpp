@@ -117,6 +117,40 @@ TEST_F(DiscBatchTest, RowsWithMoreStoresThanTheyKeepMatchDrawingOneByOne) {
     ExpectBatchMatchesOneByOne(2010, 21, discs, 11);
 }
 
+TEST_F(DiscBatchTest, DiscsFromDotsToThousandsOfPixelsMatchDrawingOneByOne) {
+    // Radii from a hundredth of a pixel to thousands, sub-pixel centres inside and far outside the
+    // view, some so far to the left that their lines are projected onto the outermost cell column.
+    std::mt19937 random(31);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::vector<BatchDisc> discs;
+    for (int32_t i = 0; i < 120; ++i) {
+        const float r = 0.01f * std::pow(600000.0f, unit(random));  // 0.01 .. 6000
+        const float reach = 300.0f + r;
+        discs.push_back({-reach + (600.0f + 2 * reach) * unit(random), -reach + (400.0f + 2 * reach) * unit(random), r,
+                         static_cast<uint32_t>(random())});
+    }
+    discs.push_back({-20000.25f, 150.5f, 20150.0f, 0xff204060u});
+    discs.push_back({30000.75f, -200.0f, 29900.0f, 0xff604020u});
+    discs.push_back({150.0f, 100.0f, 2.5f, 0xffffffffu});
+    ExpectBatchMatchesOneByOne(300, 200, discs, 13);
+}
+
+TEST_F(DiscBatchTest, CrowdsOfSmallDiscsMatchDrawingOneByOne) {
+    // Small discs packed densely: rows where one side of a disc lies under later discs and the run
+    // between its sides is a pixel or two, and edges on column boundaries (centres on quarter pixels).
+    for (uint32_t seed = 40; seed < 44; ++seed) {
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<int32_t> quarter(-8, 4 * 120 + 8);
+        std::uniform_real_distribution<float> radius(0.4f, 4.5f);
+        std::vector<BatchDisc> discs;
+        for (int32_t i = 0; i < 1500; ++i) {
+            discs.push_back({0.25f * quarter(random) - 0.5f, 0.25f * quarter(random) * 0.5f - 0.5f, radius(random),
+                             static_cast<uint32_t>(random())});
+        }
+        ExpectBatchMatchesOneByOne(120, 60, discs, seed);
+    }
+}
+
 TEST_F(DiscBatchTest, DegenerateDiscsMatchDrawingOneByOne) {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     const std::vector<BatchDisc> discs = {

@@ -27,7 +27,8 @@ std::vector<uint32_t> DrawScene() {
 bool HoldsNoMemory(const RasterThread& t) {
     return !t.cells.blocks && !t.cells.sorted && !t.cells.rowStarts && t.cells.blocksAllocated == 0 &&
            !t.vertices.vertices && t.vertices.capacity == 0 && !t.spans.spans && t.spans.capacity == 0 &&
-           !t.batch.stores && !t.batch.pieces && !t.batch.firstPiece && t.batch.storeRows == 0;
+           !t.batch.lines && !t.batch.cells && !t.batch.discs && !t.batch.rowStarts && t.batch.discCapacity == 0 &&
+           !t.batch.cut.stored && !t.batch.cut.pieces && t.batch.cut.pieceCapacity == 0;
 }
 
 TEST(RasterThreadTest, ReleaseFreesEveryPartAndDrawingAfterwardsIsUnchanged) {

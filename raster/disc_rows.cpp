@@ -1,0 +1,444 @@
+#include "raster/disc_rows.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "host/frame_buffer.h"
+#include "raster/cells.h"
+#include "raster/line_walk.h"
+#include "raster/polygon.h"
+#include "raster/row_cut.h"
+
+namespace {
+
+constexpr int32_t kLineGrowth = 4096;
+constexpr int32_t kCellGrowth = 1024;
+
+// The coverage a span carries for raw coverage, folded by the even-odd rule: a table over |raw| modulo
+// 512, so that the sweep needs no branches for it.
+struct FoldedCoverage {
+    uint8_t of[512];
+};
+const FoldedCoverage foldedCoverage = [] {
+    FoldedCoverage t{};
+    for (int32_t c = 0; c < 512; ++c) t.of[c] = shapeCoverageTable[CoverageOfRaw(c)];
+    return t;
+}();
+
+inline uint32_t SpanCoverage(int32_t raw) { return foldedCoverage.of[(raw < 0 ? -raw : raw) & 511]; }
+
+// floor(2^32 / d) + 1 for the widths d of a piece in two columns (1..511). For 0 <= p <= 65536,
+// (p * that) >> 32 is floor(p / d) exactly: the error the rounding adds, p (m d - 2^32) / (d 2^32),
+// stays below 1 / d because p d < 2^32. A multiplication instead of a division on the usual row.
+struct Reciprocals {
+    uint32_t of[512];
+};
+const Reciprocals reciprocals = [] {
+    Reciprocals t{};
+    for (uint32_t d = 1; d < 512; ++d) t.of[d] = static_cast<uint32_t>((uint64_t{1} << 32) / d + 1);
+    return t;
+}();
+
+// floor(p / d) for |p| <= 65536 and 0 < d < 512.
+inline int32_t FloorDivideSmall(int32_t p, int32_t d) {
+    const uint64_t m = reciprocals.of[d];
+    if (p >= 0) return static_cast<int32_t>((static_cast<uint64_t>(p) * m) >> 32);
+    return -static_cast<int32_t>((static_cast<uint64_t>(d - 1 - p) * m) >> 32);
+}
+
+// Makes room for need elements, keeping the first kept; false if memory runs out.
+template <class T>
+bool Provide(T*& array, int32_t& capacity, int64_t need, int32_t growth, int32_t kept) {
+    if (need <= capacity) return true;
+    const int64_t grown = (need / growth + 1) * growth;
+    if (grown > 0x7fffffff / static_cast<int64_t>(sizeof(T))) return false;
+    T* fresh = new (std::nothrow) T[static_cast<size_t>(grown)];
+    if (!fresh) return false;
+    if (kept > 0) std::memcpy(fresh, array, sizeof(T) * static_cast<size_t>(kept));
+    delete[] array;
+    array = fresh;
+    capacity = static_cast<int32_t>(grown);
+    return true;
+}
+
+inline int32_t UpperY(const RowLine& l) { return l.down ? l.y1 : l.y2; }
+inline int32_t LowerY(const RowLine& l) { return l.down ? l.y2 : l.y1; }
+
+// Puts a chain's lines in order from the top down: walked upward, the outline order is reversed. The
+// chain is monotone if, taken round as a cycle, exactly one line begins above where the one before
+// it ends; it then starts with that line. False if it is not.
+bool OrderChain(RowLine* lines, int32_t count, bool reversed) {
+    if (count == 0) return true;
+    if (reversed) std::reverse(lines, lines + count);
+    int32_t start = -1;
+    for (int32_t k = 0; k < count; ++k) {
+        if (UpperY(lines[k]) < LowerY(lines[k == 0 ? count - 1 : k - 1])) {
+            if (start >= 0) return false;
+            start = k;
+        }
+    }
+    if (start < 0) return false;
+    std::rotate(lines, lines + start, lines + count);
+    return true;
+}
+
+// The crossing of a line with the boundary above row j (fixed y = 256 j), strictly between its ends:
+// the walk's floor division in closed form, with its remainder.
+int32_t Crossing(const RowLine& l, int32_t j, int32_t& remainder) {
+    const int64_t along = l.down ? int64_t{j} * kOnePixel - l.y1 : l.y1 - int64_t{j} * kOnePixel;
+    const int64_t n = along * (l.x2 - l.x1);
+    int64_t q = n / l.divisor, r = n % l.divisor;
+    if (r < 0) --q, r += l.divisor;
+    remainder = static_cast<int32_t>(r);
+    return l.x1 + static_cast<int32_t>(q);
+}
+
+// The line's crossings for its first row y in the band. In its top row the crossing below is the
+// walk's first division for a line walked downward, and for one walked upward its last, which the
+// walk reaches from the start: x1 + floor((y1 - 256 (top + 1)) dx / d) = x2 + floor((fy2 - 256) dx / d).
+void StartLine(RowLine& l, int32_t y) {
+    const int32_t dx = l.x2 - l.x1;
+    if (l.bottom - l.top >= 2) FloorDivide(kOnePixel * dx, l.divisor, l.lift, l.rem);
+    if (y == l.bottom) {
+        l.lowerX = l.down ? l.x2 : l.x1;
+    } else if (y != l.top) {
+        l.lowerX = Crossing(l, y + 1, l.remainder);
+    } else if (l.down) {
+        int32_t q;
+        FloorDivide((kOnePixel - (l.y1 & kPixelMask)) * dx, l.divisor, q, l.remainder);
+        l.lowerX = l.x1 + q;
+    } else {
+        int32_t q;
+        FloorDivide(((l.y2 & kPixelMask) - kOnePixel) * dx, l.divisor, q, l.remainder);
+        l.lowerX = l.x2 + q;
+    }
+    int32_t unused;
+    l.upperX = y == l.top ? (l.down ? l.x1 : l.x2) : Crossing(l, y, unused);
+}
+
+// Moves the line's crossings from row y - 1 to row y.
+inline void StepLine(RowLine& l, int32_t y) {
+    l.upperX = l.lowerX;
+    if (y == l.bottom) {
+        l.lowerX = l.down ? l.x2 : l.x1;
+    } else if (l.down) {
+        // Without a branch: whether the remainder carries is as good as random.
+        l.remainder += l.rem;
+        const int32_t carry = l.remainder >= l.divisor ? 1 : 0;
+        l.remainder -= l.divisor & -carry;
+        l.lowerX += l.lift + carry;
+    } else {
+        l.remainder -= l.rem;
+        const int32_t borrow = l.remainder < 0 ? 1 : 0;
+        l.remainder += l.divisor & -borrow;
+        l.lowerX -= l.lift + borrow;
+    }
+}
+
+inline LinePiece PieceOf(const RowLine& l, int32_t y) {
+    const int32_t upperFy = y == l.top ? UpperY(l) & kPixelMask : 0;
+    const int32_t lowerFy = y == l.bottom ? LowerY(l) & kPixelMask : kOnePixel;
+    if (l.down) return {l.upperX, upperFy, l.lowerX, lowerFy};
+    return {l.lowerX, lowerFy, l.upperX, upperFy};
+}
+
+// Where a chain lies in a row: its pieces, its fixed x range, and the cover it leaves (its vertical
+// extent in the row).
+struct ChainRow {
+    const LinePiece* pieces;
+    int32_t count;
+    int32_t minX, maxX;
+    int32_t extent;
+};
+
+inline void AddPiece(ChainRow& c, LinePiece* pieces, const LinePiece& p) {
+    pieces[c.count++] = p;
+    c.minX = std::min(c.minX, std::min(p.xa, p.xb));
+    c.maxX = std::max(c.maxX, std::max(p.xa, p.xb));
+    c.extent += p.yb - p.ya;
+}
+
+// BringChain for any chain row.
+[[gnu::noinline]] ChainRow BringChainInGeneral(RowLine* lines, int32_t count, int32_t& first, int32_t& next, int32_t y,
+                                               LinePiece* pieces) {
+    while (first < next && lines[first].bottom < y) ++first;
+    ChainRow c = {pieces, 0, INT32_MAX, INT32_MIN, 0};
+    for (int32_t k = first; k < next; ++k) {
+        StepLine(lines[k], y);
+        AddPiece(c, pieces, PieceOf(lines[k], y));
+    }
+    for (; next < count && lines[next].top <= y; ++next) {
+        StartLine(lines[next], y);
+        AddPiece(c, pieces, PieceOf(lines[next], y));
+    }
+    return c;
+}
+
+// The lines of a chain crossing row y, brought to that row, and their pieces there. The usual chain
+// row is one line going on from the row above to the row below.
+[[gnu::always_inline]] inline ChainRow BringChain(RowLine* lines, int32_t count, int32_t& first, int32_t& next,
+                                                  int32_t y, LinePiece* pieces) {
+    if (next - first == 1 && lines[first].bottom > y && (next == count || lines[next].top > y)) {
+        RowLine& l = lines[first];
+        l.upperX = l.lowerX;
+        if (l.down) {
+            l.remainder += l.rem;
+            const int32_t carry = l.remainder >= l.divisor ? 1 : 0;
+            l.remainder -= l.divisor & -carry;
+            l.lowerX += l.lift + carry;
+            pieces[0] = {l.upperX, 0, l.lowerX, kOnePixel};
+        } else {
+            l.remainder -= l.rem;
+            const int32_t borrow = l.remainder < 0 ? 1 : 0;
+            l.remainder += l.divisor & -borrow;
+            l.lowerX -= l.lift + borrow;
+            pieces[0] = {l.lowerX, kOnePixel, l.upperX, 0};
+        }
+        const int32_t minX = std::min(l.upperX, l.lowerX), maxX = std::max(l.upperX, l.lowerX);
+        return {pieces, 1, minX, maxX, l.down ? kOnePixel : -kOnePixel};
+    }
+    return BringChainInGeneral(lines, count, first, next, y, pieces);
+}
+
+// The cells of one row, gathered as the cell store gathers them: a piece begins in the cell holding
+// its start, consecutive pieces in one pixel add up, and a cell whose sums are zero is not kept.
+struct CellSink {
+    RowCell* cells;
+    int32_t count = 0;
+    int32_t ex = INT32_MIN, cover = 0, area = 0;
+
+    void Store() {
+        if ((cover | area) != 0) cells[count++] = {ex, cover, area};
+        cover = area = 0;
+    }
+    void Enter(int32_t x) {
+        if (x != ex) {
+            Store();
+            ex = x;
+        }
+    }
+    void Add(int32_t c, int32_t a) { cover += c, area += a; }
+};
+
+// Orders cells by column. The pieces of one quarter of the outline run one way, so most rows are in
+// order or in reverse order; cells of equal column may end in any order, as the sweep adds them up.
+void OrderCells(RowCell* cells, int32_t count) {
+    if (count < 2) return;
+    bool ascending = true, descending = true;
+    for (int32_t i = 1; i < count; ++i) {
+        ascending = ascending && cells[i - 1].x <= cells[i].x;
+        descending = descending && cells[i - 1].x >= cells[i].x;
+    }
+    if (ascending) return;
+    if (descending) {
+        std::reverse(cells, cells + count);
+    } else if (count <= 16) {
+        for (int32_t i = 1; i < count; ++i) {
+            const RowCell moving = cells[i];
+            int32_t to = i;
+            for (; to > 0 && moving.x < cells[to - 1].x; --to) cells[to] = cells[to - 1];
+            cells[to] = moving;
+        }
+    } else {
+        std::sort(cells, cells + count, [](const RowCell& a, const RowCell& b) { return a.x < b.x; });
+    }
+}
+
+// A chain's cells in its row, in column order, into cells; returns their number. A lone piece in one
+// or two columns, the usual one, is cut here as CutRowPiece cuts it, without its loop.
+int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
+
+[[gnu::always_inline]] inline int32_t ChainCells(const ChainRow& c, RowCell* cells) {
+    if (c.count == 1) {
+        const LinePiece& p = c.pieces[0];
+        const int32_t ex1 = p.xa >> kPixelBits, ex2 = p.xb >> kPixelBits;
+        const int32_t fx1 = p.xa & kPixelMask, fx2 = p.xb & kPixelMask;
+        const int32_t extent = p.yb - p.ya;
+        if (ex1 == ex2) {
+            cells[0] = {ex1, extent, (fx1 + fx2) * extent};
+            return extent != 0 ? 1 : 0;
+        }
+        if (ex2 == ex1 + 1 || ex2 == ex1 - 1) {
+            const bool rightward = ex2 > ex1;
+            const int32_t delta = FloorDivideSmall(rightward ? (kOnePixel - fx1) * extent : fx1 * extent,
+                                                   rightward ? p.xb - p.xa : p.xa - p.xb);
+            const int32_t rest = extent - delta;
+            const RowCell start = {ex1, delta, (fx1 + (rightward ? kOnePixel : 0)) * delta};
+            const RowCell finish = {ex2, rest, (fx2 + (rightward ? 0 : kOnePixel)) * rest};
+            RowCell* out = cells;
+            const RowCell& left = rightward ? start : finish;
+            const RowCell& right = rightward ? finish : start;
+            if ((left.cover | left.area) != 0) *out++ = left;
+            if ((right.cover | right.area) != 0) *out++ = right;
+            return static_cast<int32_t>(out - cells);
+        }
+    }
+    return ChainCellsInGeneral(c, cells);
+}
+
+// ChainCells for any chain row.
+[[gnu::noinline]] int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells) {
+    CellSink sink{cells};
+    for (int32_t k = 0; k < c.count; ++k) {
+        const LinePiece& p = c.pieces[k];
+        sink.Enter(p.xa >> kPixelBits);
+        CutRowPiece(sink, p.xa, p.ya, p.xb, p.yb);
+    }
+    sink.Store();
+    OrderCells(cells, sink.count);
+    return sink.count;
+}
+
+// The store's sweep over cells in column order, from cover (a row's sums stay far inside 32 bits): each cell with area
+// in it is a span of its own pixel, the gap to the next cell one span. after is the column after the last cell's own
+// span; cover is left as the sweep has it there. False if memory runs out.
+[[gnu::always_inline]] inline bool Sweep(RowCut& cut, const RowCell* cells, int32_t count, int32_t& cover,
+                                         int32_t& after, uint32_t colour) {
+    int32_t x = 0;
+    for (int32_t i = 0; i < count;) {
+        x = cells[i].x;
+        int32_t area = cells[i].area;
+        cover += cells[i].cover;
+        for (++i; i < count && cells[i].x == x; ++i) {
+            area += cells[i].area;
+            cover += cells[i].cover;
+        }
+        if (area != 0) {
+            const uint32_t k = SpanCoverage((cover * 512 - area) >> 9);
+            if (k != 0 && !KeepPixel(cut, x, k, colour)) return false;
+            ++x;
+        }
+        if (i < count && cells[i].x > x) {
+            const uint32_t k = SpanCoverage(cover);
+            if (k != 0 && !KeepSpan(cut, x, cells[i].x - x, k, colour)) return false;
+        }
+    }
+    after = x;
+    return true;
+}
+
+enum class Cut { done, noMemory, inGeneral };
+
+// A row whose two chains are apart, left's columns all before right's.
+Cut CutApart(RasterThread& t, const ChainRow& left, const ChainRow& right, uint32_t colour) {
+    RowCut& cut = t.batch.cut;
+    const int32_t lMax = left.maxX >> kPixelBits, rMin = right.minX >> kPixelBits;
+    bool lHidden = CutHidden(cut, left.minX >> kPixelBits, lMax);
+    bool rHidden = CutHidden(cut, rMin, right.maxX >> kPixelBits);
+    // Without the cells of a hidden chain the run between is known only up to that chain's columns,
+    // which are not drawn; its kind is the same if it is two pixels or more without them.
+    if ((lHidden || rHidden) && std::min(rMin, cut.maxX + 1) - std::max(lMax + 1, 0) < 2) lHidden = rHidden = false;
+    RowCell* const cells = t.batch.cells;
+    const int32_t nl = lHidden ? 0 : ChainCells(left, cells);
+    const int32_t nr = rHidden ? 0 : ChainCells(right, cells + nl);
+    if ((!lHidden && nl == 0) || (!rHidden && nr == 0)) return Cut::inGeneral;
+
+    int32_t cover = 0;
+    int32_t after = lMax + 1;
+    if (lHidden) {
+        cover = left.extent;
+    } else if (!Sweep(cut, cells, nl, cover, after, colour)) {
+        return Cut::noMemory;
+    }
+    const int32_t before = rHidden ? rMin : cells[nl].x;
+    if (before > after) {
+        const uint32_t k = SpanCoverage(cover);
+        if (k != 0 && !KeepSpan(cut, after, before - after, k, colour)) return Cut::noMemory;
+    }
+    if (!rHidden && !Sweep(cut, cells + nl, nr, cover, after, colour)) return Cut::noMemory;
+    return Cut::done;
+}
+
+}  // namespace
+
+DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t first, int32_t end, DiscRows& rows) {
+    const float cx = disc.x, cy = disc.y, r = disc.radius;
+    if (VertexBoxOutsideView(cx - r, cx + r, cy - r, cy + r)) return DiscRowsResult::empty;
+    ShapeVertex v[kMaxDiscVertices];
+    const int32_t n = DiscOutlineVertices(cx, cy, r, v);
+    float minX = 100000.0f, maxX = -100000.0f, minY = 100000.0f, maxY = -100000.0f;
+    for (int32_t i = 0; i < n; ++i) WidenVertexBox(minX, maxX, minY, maxY, v[i].x, v[i].y);
+    if (VertexBoxOutsideView(minX, maxX, minY, maxY)) return DiscRowsResult::empty;
+
+    // Each line may become three where it is projected; the closing line is one more. The upward
+    // lines are gathered apart, after room for the downward ones.
+    DiscBatch& b = t.batch;
+    const int32_t room = 3 * (n + 1);
+    if (!Provide(b.lines, b.lineCapacity, int64_t{b.lineCount} + 2 * room, kLineGrowth, b.lineCount)) {
+        return DiscRowsResult::noMemory;
+    }
+    RowLine* const downs = b.lines + b.lineCount;
+    RowLine* const ups = downs + room;
+    int32_t downCount = 0, upCount = 0;
+    int64_t cellBound = 0;  // the cells of any one row: at most a cell per column of each line, and one more
+    const int64_t h = int64_t{std::max(0, std::min(frameBuffer.viewHeight, kRowLimit))} * kOnePixel;
+    const auto add = [&](int32_t ax, int32_t ay, int32_t bx, int32_t by) {
+        if (std::max(ay, by) >> kPixelBits < first || std::min(ay, by) >> kPixelBits >= end) return;
+        ClipAndProjectLine(ax, ay, bx, by, h, [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+            if (y1 == y2) return;  // no cover: a horizontal line adds nothing to any cell
+            const bool down = y1 < y2;
+            const int32_t top = (down ? y1 : y2) >> kPixelBits, bottom = (down ? y2 : y1) >> kPixelBits;
+            if (bottom < first || top >= end) return;
+            cellBound += std::abs((x2 >> kPixelBits) - (x1 >> kPixelBits)) + 1;
+            (down ? downs[downCount++] : ups[upCount++]) = {
+                x1, y1, x2, y2, top, bottom, 0, 0, 0, 0, 0, down ? y2 - y1 : y1 - y2, down};
+        });
+    };
+    // As RasteriseVertexList and the sweep take the points: repeats skipped, closed if lines were added.
+    const int32_t startX = FixedFromFloat(v[0].x), startY = FixedFromFloat(v[0].y);
+    int32_t penX = startX, penY = startY;
+    bool pending = false;
+    for (int32_t i = 1; i < n; ++i) {
+        const int32_t x = FixedFromFloat(v[i].x), y = FixedFromFloat(v[i].y);
+        if (x == penX && y == penY) continue;
+        add(penX, penY, x, y);
+        penX = x, penY = y;
+        pending = true;
+    }
+    if (pending && (penX != startX || penY != startY)) add(penX, penY, startX, startY);
+    if (downCount + upCount == 0) return DiscRowsResult::empty;
+    if (!OrderChain(downs, downCount, false) || !OrderChain(ups, upCount, true)) return DiscRowsResult::irregular;
+
+    int32_t top = INT32_MAX, bottom = INT32_MIN;
+    if (downCount > 0) top = downs[0].top, bottom = downs[downCount - 1].bottom;
+    if (upCount > 0) top = std::min(top, ups[0].top), bottom = std::max(bottom, ups[upCount - 1].bottom);
+    std::memmove(downs + downCount, ups, sizeof(RowLine) * static_cast<size_t>(upCount));
+    if (!Provide(b.pieces, b.pieceCapacity, int64_t{downCount} + upCount, kLineGrowth, 0) ||
+        !Provide(b.cells, b.cellCapacity, cellBound, kCellGrowth, 0)) {
+        return DiscRowsResult::noMemory;
+    }
+    rows = {b.lineCount, downCount, upCount, 0, 0, 0, 0, std::max(top, first), std::min(bottom, end - 1), disc.colour};
+    b.lineCount += downCount + upCount;
+    return DiscRowsResult::ready;
+}
+
+bool CutDiscRow(RasterThread& t, DiscRows& d, int32_t y) {
+    DiscBatch& b = t.batch;
+    RowLine* const downs = b.lines + d.lines;
+    RowLine* const ups = downs + d.downCount;
+    const ChainRow dn = BringChain(downs, d.downCount, d.downFirst, d.downNext, y, b.pieces);
+    const ChainRow up = BringChain(ups, d.upCount, d.upFirst, d.upNext, y, b.pieces + d.downCount);
+    if (dn.count == 0 && up.count == 0) return true;
+    RowCut& cut = b.cut;
+    if (CutHidden(cut, std::min(dn.minX, up.minX) >> kPixelBits, std::max(dn.maxX, up.maxX) >> kPixelBits)) return true;
+    Cut apart = Cut::inGeneral;
+    if (dn.count > 0 && up.count > 0) {
+        if (dn.maxX >> kPixelBits < up.minX >> kPixelBits) {
+            apart = CutApart(t, dn, up, d.colour);
+        } else if (up.maxX >> kPixelBits < dn.minX >> kPixelBits) {
+            apart = CutApart(t, up, dn, d.colour);
+        }
+    }
+    if (apart != Cut::inGeneral) return apart == Cut::done;
+
+    // Anything else: the row's cells all together.
+    RowCell* const cells = b.cells;
+    const int32_t nd = ChainCells(dn, cells);
+    const int32_t count = nd + ChainCells(up, cells + nd);
+    OrderCells(cells, count);
+    int32_t cover = 0;
+    int32_t after;
+    return Sweep(cut, cells, count, cover, after, d.colour);
+}

@@ -1,0 +1,39 @@
+// Raster core, a polygon disc's outline one view row at a time, for the disc batches
+// (raster/disc_batch.h): the spans the cell store's sweep (raster/cells.h) would hand over for a row,
+// worked out for that row alone.
+//
+// The outline is the one DrawPolygonDisc builds: the same vertices and fixed points, the same lines
+// clipped to the rows and projected into the columns (raster/line_walk.h). A disc is convex and its
+// vertices are placed monotonically, so its lines fall into two chains, those walked downward and
+// those walked upward, and each chain meets a row in one stretch of consecutive lines. Each active
+// line keeps where it crosses the current row's upper and lower boundary: the walk's floor divisions,
+// stepped from row to row (a line walked upward is stepped backward, its crossings still counted from
+// its start, as the walk counts them). A row's pieces are then cut at the column boundaries exactly as
+// the walk cuts them. Cells of equal column add up in the sweep, however the pieces fall into visits,
+// and a closed outline's cover sums to zero along every row, so a row's sweep starts from zero cover.
+//
+// The usual row has its two chains apart. A chain whose columns later discs all store over is not cut
+// into cells at all: the cover it leaves is its vertical extent in the row, and the run between the
+// chains keeps its kind as long as it is two pixels or more without that chain's columns.
+#pragma once
+
+#include <cstdint>
+
+#include "raster/disc_batch.h"
+#include "raster/raster_thread.h"
+
+enum class DiscRowsResult {
+    empty,      // the disc writes nothing in the rows asked for
+    ready,      // rows holds the disc's rows top..bottom
+    irregular,  // the outline is not two monotone chains (a NaN or another pathological value)
+    noMemory,
+};
+
+// Builds the outline of disc for view rows first..end-1 into the thread's line store (the lines of
+// earlier discs stay). Lines wholly outside those rows are left out.
+DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t first, int32_t end, DiscRows& rows);
+
+// Cuts the disc's spans in row y into the thread's row cut (raster/row_cut.h), in the disc's colour.
+// The rows of a disc must be asked for one after the other, from its top to its bottom, each once.
+// False if memory runs out.
+bool CutDiscRow(RasterThread& t, DiscRows& rows, int32_t y);

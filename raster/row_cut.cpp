@@ -1,0 +1,151 @@
+#include "raster/row_cut.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "raster/spans.h"
+
+namespace {
+
+constexpr uint32_t kPieceRun = 0x100u;
+constexpr int32_t kPieceGrowth = 1024;
+constexpr CutWord kAll = ~CutWord{0};
+
+inline int32_t CountTrailingZeros(CutWord bits) {
+    return sizeof(CutWord) == 8 ? __builtin_ctzll(bits) : __builtin_ctz(static_cast<uint32_t>(bits));
+}
+
+// The first bit from x on, before end, that is set (want) or clear, or end.
+template <bool want>
+inline int32_t NextBit(const CutWord* words, int32_t x, int32_t end) {
+    if (x >= end) return end;
+    int32_t w = x >> kCutWordShift;
+    CutWord bits = (want ? words[w] : ~words[w]) & (kAll << (x & (kCutWordBits - 1)));
+    while (bits == 0) {
+        if (++w << kCutWordShift >= end) return end;
+        bits = want ? words[w] : ~words[w];
+    }
+    return std::min(end, (w << kCutWordShift) + CountTrailingZeros(bits));
+}
+
+// The first pixel from x on, before end, that is stored over (want) or not, or end. Whole words of
+// one kind are passed over by their summary.
+template <bool want>
+inline int32_t NextPixel(const RowCut& cut, int32_t x, int32_t end) {
+    int32_t w = x >> kCutWordShift;
+    CutWord bits = (want ? cut.stored[w] : ~cut.stored[w]) & (kAll << (x & (kCutWordBits - 1)));
+    if (bits == 0) {
+        w = want ? NextBit<true>(cut.any, w + 1, cut.words) : NextBit<false>(cut.full, w + 1, cut.words);
+        if (w << kCutWordShift >= end) return end;
+        bits = want ? cut.stored[w] : ~cut.stored[w];
+    }
+    return std::min(end, (w << kCutWordShift) + CountTrailingZeros(bits));
+}
+
+// Sets bits begin..end-1.
+void SetBits(CutWord* words, int32_t begin, int32_t end) {
+    const int32_t first = begin >> kCutWordShift, last = (end - 1) >> kCutWordShift;
+    const CutWord head = kAll << (begin & (kCutWordBits - 1)),
+                  tail = kAll >> (kCutWordBits - 1 - ((end - 1) & (kCutWordBits - 1)));
+    if (first == last) {
+        words[first] |= head & tail;
+        return;
+    }
+    words[first] |= head;
+    for (int32_t w = first + 1; w < last; ++w) words[w] = kAll;
+    words[last] |= tail;
+}
+
+void SetStored(RowCut& cut, int32_t begin, int32_t end) {
+    SetBits(cut.stored, begin, end);
+    const int32_t first = begin >> kCutWordShift, last = (end - 1) >> kCutWordShift;
+    SetBits(cut.any, first, last + 1);
+    if (last - first >= 2) SetBits(cut.full, first + 1, last);
+    if (cut.stored[first] == kAll) cut.full[first >> kCutWordShift] |= CutWord{1} << (first & (kCutWordBits - 1));
+    if (cut.stored[last] == kAll) cut.full[last >> kCutWordShift] |= CutWord{1} << (last & (kCutWordBits - 1));
+}
+
+[[gnu::noinline]] bool GrowPieces(RowCut& cut) {
+    const int64_t capacity = int64_t{cut.pieceCapacity} + kPieceGrowth;
+    RowPiece* grown = capacity > 0x7fffffff / static_cast<int64_t>(sizeof(RowPiece))
+                          ? nullptr
+                          : new (std::nothrow) RowPiece[static_cast<size_t>(capacity)];
+    if (!grown) return false;
+    if (cut.pieceCount > 0) std::memcpy(grown, cut.pieces, sizeof(RowPiece) * static_cast<size_t>(cut.pieceCount));
+    delete[] cut.pieces;
+    cut.pieces = grown;
+    cut.pieceCapacity = static_cast<int32_t>(capacity);
+    return true;
+}
+
+inline bool Keep(RowCut& cut, int32_t begin, int32_t end, uint32_t kind, uint32_t colour) {
+    if (cut.pieceCount == cut.pieceCapacity && !GrowPieces(cut)) return false;
+    cut.pieces[cut.pieceCount++] = {begin, static_cast<uint32_t>(end - begin) << 9 | kind, colour};
+    return true;
+}
+
+}  // namespace
+
+bool StartCutRow(RowCut& cut, int32_t width) {
+    const int32_t words = (width + kCutWordBits - 1) >> kCutWordShift,
+                  summaries = (words + kCutWordBits - 1) >> kCutWordShift;
+    if (words > cut.storedCapacity) {
+        CutWord* stored = new (std::nothrow) CutWord[static_cast<size_t>(words)];
+        CutWord* full = new (std::nothrow) CutWord[static_cast<size_t>(summaries)];
+        CutWord* any = new (std::nothrow) CutWord[static_cast<size_t>(summaries)];
+        if (!stored || !full || !any) {
+            delete[] stored;
+            delete[] full;
+            delete[] any;
+            return false;
+        }
+        delete[] cut.stored;
+        delete[] cut.full;
+        delete[] cut.any;
+        cut.stored = stored;
+        cut.full = full;
+        cut.any = any;
+        cut.storedCapacity = words;
+    }
+    cut.words = words;
+    std::fill(cut.stored, cut.stored + words, CutWord{0});
+    std::fill(cut.full, cut.full + summaries, CutWord{0});
+    std::fill(cut.any, cut.any + summaries, CutWord{0});
+    cut.maxX = width - 1;
+    cut.pieceCount = 0;
+    return true;
+}
+
+bool CutHiddenInGeneral(const RowCut& cut, int32_t x0, int32_t x1) { return NextPixel<false>(cut, x0, x1 + 1) > x1; }
+
+bool KeepSpan(RowCut& cut, int32_t x, int32_t length, uint32_t k, uint32_t colour) {
+    const int64_t last = int64_t{x} + length - 1;
+    if (x > cut.maxX || last < 0) return true;
+    const int32_t begin = std::max(x, 0);
+    const int32_t end = static_cast<int32_t>(std::min<int64_t>(last, cut.maxX)) + 1;
+    if (end - begin == 1) {  // a single pixel: never a store
+        if ((cut.stored[begin >> kCutWordShift] >> (begin & (kCutWordBits - 1)) & 1) != 0) return true;
+        return Keep(cut, begin, end, k, colour);
+    }
+    const uint32_t kind = k | kPieceRun;
+    for (int32_t from = NextPixel<false>(cut, begin, end); from < end;) {
+        const int32_t to = NextPixel<true>(cut, from, end);
+        if (!Keep(cut, from, to, kind, colour)) return false;
+        from = to < end ? NextPixel<false>(cut, to, end) : end;
+    }
+    if (k == 255) SetStored(cut, begin, end);
+    return true;
+}
+
+void DrawCutRow(const RowCut& cut, uint32_t* row) {
+    // The pixels of the pieces a little ahead are loaded while the current ones are drawn: most
+    // pieces are single edge pixels far apart, whose reads would otherwise wait for memory.
+    constexpr int32_t kAhead = 8;
+    for (int32_t p = cut.pieceCount - 1; p >= 0; --p) {
+        __builtin_prefetch(row + cut.pieces[std::max(p - kAhead, 0)].x, 1);
+        const RowPiece& piece = cut.pieces[p];
+        DrawNormalPart(row + piece.x, piece.colour, piece.packed >> 9, piece.packed & 255u,
+                       (piece.packed & kPieceRun) != 0);
+    }
+}

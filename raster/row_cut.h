@@ -1,0 +1,49 @@
+// Raster core, one view row of a disc batch (raster/disc_batch.h): which pixels of the row later discs
+// store over, and the writes of earlier discs that survive them.
+//
+// In mode 1 a run at full coverage that reaches the view as two pixels or more is a plain store of the
+// colour: whatever the pixels held before does not matter, so every earlier write to them is dead. A
+// batch visits a row's discs from the last to the first; each disc's spans are cut against the pixels
+// stored so far (one bit per pixel), what remains is kept, and the disc's own stores then set their
+// bits. Drawing the kept pieces backwards draws the discs forwards, each piece with the operation its
+// whole span would have had: a piece cut from a run is still drawn as a run, even one pixel long, since
+// the pixel operation rounds differently. The record is the calling thread's (raster/raster_thread.h).
+#pragma once
+
+#include <cstdint>
+
+#include "raster/raster_thread.h"
+
+// Starts row y of the view, width pixels wide, with nothing stored over; false if memory runs out.
+bool StartCutRow(RowCut& cut, int32_t width);
+
+// Whether every pixel of columns x0..x1 that lies in the view is stored over (or none lies in it).
+bool CutHiddenInGeneral(const RowCut& cut, int32_t x0, int32_t x1);
+inline bool CutHidden(const RowCut& cut, int32_t x0, int32_t x1) {
+    x0 = x0 < 0 ? 0 : x0;
+    x1 = x1 > cut.maxX ? cut.maxX : x1;
+    if (x0 > x1) return true;
+    if (x0 >> kCutWordShift != x1 >> kCutWordShift) return CutHiddenInGeneral(cut, x0, x1);
+    const CutWord bits =
+        (~CutWord{0} << (x0 & (kCutWordBits - 1))) & (~CutWord{0} >> (kCutWordBits - 1 - (x1 & (kCutWordBits - 1))));
+    return (cut.stored[x0 >> kCutWordShift] & bits) == bits;
+}
+
+// A span of the sweep, unclipped: pixels x..x+length-1 at coverage k (1..255) in colour. Clipped to
+// the view as drawing clips it, cut against the stores, kept; a store then covers its pixels. False
+// if memory for the pieces runs out (the row is then incomplete).
+bool KeepSpan(RowCut& cut, int32_t x, int32_t length, uint32_t k, uint32_t colour);
+
+// KeepSpan for one pixel, the usual span of an edge.
+inline bool KeepPixel(RowCut& cut, int32_t x, uint32_t k, uint32_t colour) {
+    if (static_cast<uint32_t>(x) > static_cast<uint32_t>(cut.maxX) ||
+        (cut.stored[x >> kCutWordShift] >> (x & (kCutWordBits - 1)) & 1) != 0) {
+        return true;
+    }
+    if (cut.pieceCount == cut.pieceCapacity) return KeepSpan(cut, x, 1, k, colour);
+    cut.pieces[cut.pieceCount++] = {x, 1u << 9 | k, colour};
+    return true;
+}
+
+// Draws the kept pieces into the row's pixels, the earliest disc's first.
+void DrawCutRow(const RowCut& cut, uint32_t* row);
