@@ -312,15 +312,6 @@ void CloseOutline() {
 
 }  // namespace
 
-int32_t FixedFromFloat(float v) {
-    const float f = (v + 0.5f) * 256.0f;
-    constexpr float kLimit = static_cast<float>(kFixedLimit);
-    if (f >= kLimit) return kFixedLimit;
-    if (f <= -kLimit) return -kFixedLimit;
-    if (!(f == f)) return 0;  // NaN
-    return static_cast<int32_t>(f);
-}
-
 bool VertexBoxOutsideView(float minX, float maxX, float minY, float maxY) {
     const FrameBuffer& fb = frameBuffer;
     return maxX < -0.5f || minX > fb.maxXf || maxY < -0.5f || minY > fb.maxYf;

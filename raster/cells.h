@@ -26,7 +26,14 @@ extern const uint8_t shapeCoverageTable[256];
 
 // (v + 0.5) * 256 in single precision, truncated toward zero; beyond +-kFixedLimit it saturates, and
 // NaN gives 0.
-int32_t FixedFromFloat(float v);
+inline int32_t FixedFromFloat(float v) {
+    const float f = (v + 0.5f) * 256.0f;
+    constexpr float kLimit = static_cast<float>(kFixedLimit);
+    if (f >= kLimit) return kFixedLimit;
+    if (f <= -kLimit) return -kFixedLimit;
+    if (!(f == f)) return 0;  // NaN
+    return static_cast<int32_t>(f);
+}
 
 // Widens the box min..max to take in (x, y), as the vertex list's box is widened; a NaN widens nothing.
 inline void WidenVertexBox(float& minX, float& maxX, float& minY, float& maxY, float x, float y) {

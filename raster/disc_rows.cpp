@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -356,6 +357,10 @@ Cut CutApart(RasterThread& t, const ChainRow& left, const ChainRow& right, uint3
 DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t first, int32_t end, DiscRows& rows) {
     const float cx = disc.x, cy = disc.y, r = disc.radius;
     if (VertexBoxOutsideView(cx - r, cx + r, cy - r, cy + r)) return DiscRowsResult::empty;
+    // The vertices lie within the radius of the centre, give or take their rounding, and a vertex's
+    // row is its y rounded: a disc wholly above or below the rows asked for has no line in them.
+    const double reach = std::fabs(static_cast<double>(r)) * (1.0 + 1.0e-5) + 2.0;
+    if (cy + reach < first || cy - reach > end) return DiscRowsResult::empty;
     ShapeVertex v[kMaxDiscVertices];
     const int32_t n = DiscOutlineVertices(cx, cy, r, v);
     float minX = 100000.0f, maxX = -100000.0f, minY = 100000.0f, maxY = -100000.0f;

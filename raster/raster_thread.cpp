@@ -17,8 +17,6 @@ void ReleaseThreadRasteriser() {
     delete[] b.active;
     delete[] b.rowStarts;
     delete[] b.cut.stored;
-    delete[] b.cut.full;
-    delete[] b.cut.any;
     delete[] b.cut.pieces;
     t = RasterThread();
 }

@@ -131,14 +131,10 @@ using CutWord = uintptr_t;
 constexpr int32_t kCutWordBits = static_cast<int32_t>(sizeof(CutWord) * 8);
 constexpr int32_t kCutWordShift = sizeof(CutWord) == 8 ? 6 : 5;
 
-// The row being cut: one bit per pixel that a later disc stores over, and the kept pieces. Two
-// summaries, one bit per word of stored, say which words are full and which hold any bit.
+// The row being cut: one bit per pixel that a later disc stores over, and the kept pieces.
 struct RowCut {
     CutWord* stored = nullptr;
-    CutWord* full = nullptr;
-    CutWord* any = nullptr;
     int32_t storedCapacity = 0;  // in words
-    int32_t words = 0;
     int32_t maxX = -1;
     RowPiece* pieces = nullptr;
     int32_t pieceCount = 0, pieceCapacity = 0;

@@ -29,25 +29,12 @@ inline int32_t NextBit(const CutWord* words, int32_t x, int32_t end) {
     return std::min(end, (w << kCutWordShift) + CountTrailingZeros(bits));
 }
 
-// The first pixel from x on, before end, that is stored over (want) or not, or end. Whole words of
-// one kind are passed over by their summary.
-template <bool want>
-inline int32_t NextPixel(const RowCut& cut, int32_t x, int32_t end) {
-    int32_t w = x >> kCutWordShift;
-    CutWord bits = (want ? cut.stored[w] : ~cut.stored[w]) & (kAll << (x & (kCutWordBits - 1)));
-    if (bits == 0) {
-        w = want ? NextBit<true>(cut.any, w + 1, cut.words) : NextBit<false>(cut.full, w + 1, cut.words);
-        if (w << kCutWordShift >= end) return end;
-        bits = want ? cut.stored[w] : ~cut.stored[w];
-    }
-    return std::min(end, (w << kCutWordShift) + CountTrailingZeros(bits));
-}
-
-// Sets bits begin..end-1.
-void SetBits(CutWord* words, int32_t begin, int32_t end) {
+// Marks pixels begin..end-1 stored over.
+void SetStored(RowCut& cut, int32_t begin, int32_t end) {
     const int32_t first = begin >> kCutWordShift, last = (end - 1) >> kCutWordShift;
     const CutWord head = kAll << (begin & (kCutWordBits - 1)),
                   tail = kAll >> (kCutWordBits - 1 - ((end - 1) & (kCutWordBits - 1)));
+    CutWord* const words = cut.stored;
     if (first == last) {
         words[first] |= head & tail;
         return;
@@ -55,15 +42,6 @@ void SetBits(CutWord* words, int32_t begin, int32_t end) {
     words[first] |= head;
     for (int32_t w = first + 1; w < last; ++w) words[w] = kAll;
     words[last] |= tail;
-}
-
-void SetStored(RowCut& cut, int32_t begin, int32_t end) {
-    SetBits(cut.stored, begin, end);
-    const int32_t first = begin >> kCutWordShift, last = (end - 1) >> kCutWordShift;
-    SetBits(cut.any, first, last + 1);
-    if (last - first >= 2) SetBits(cut.full, first + 1, last);
-    if (cut.stored[first] == kAll) cut.full[first >> kCutWordShift] |= CutWord{1} << (first & (kCutWordBits - 1));
-    if (cut.stored[last] == kAll) cut.full[last >> kCutWordShift] |= CutWord{1} << (last & (kCutWordBits - 1));
 }
 
 [[gnu::noinline]] bool GrowPieces(RowCut& cut) {
@@ -88,36 +66,23 @@ inline bool Keep(RowCut& cut, int32_t begin, int32_t end, uint32_t kind, uint32_
 }  // namespace
 
 bool StartCutRow(RowCut& cut, int32_t width) {
-    const int32_t words = (width + kCutWordBits - 1) >> kCutWordShift,
-                  summaries = (words + kCutWordBits - 1) >> kCutWordShift;
+    const int32_t words = (width + kCutWordBits - 1) >> kCutWordShift;
     if (words > cut.storedCapacity) {
-        CutWord* stored = new (std::nothrow) CutWord[static_cast<size_t>(words)];
-        CutWord* full = new (std::nothrow) CutWord[static_cast<size_t>(summaries)];
-        CutWord* any = new (std::nothrow) CutWord[static_cast<size_t>(summaries)];
-        if (!stored || !full || !any) {
-            delete[] stored;
-            delete[] full;
-            delete[] any;
-            return false;
-        }
+        CutWord* grown = new (std::nothrow) CutWord[static_cast<size_t>(words)];
+        if (!grown) return false;
         delete[] cut.stored;
-        delete[] cut.full;
-        delete[] cut.any;
-        cut.stored = stored;
-        cut.full = full;
-        cut.any = any;
+        cut.stored = grown;
         cut.storedCapacity = words;
     }
-    cut.words = words;
     std::fill(cut.stored, cut.stored + words, CutWord{0});
-    std::fill(cut.full, cut.full + summaries, CutWord{0});
-    std::fill(cut.any, cut.any + summaries, CutWord{0});
     cut.maxX = width - 1;
     cut.pieceCount = 0;
     return true;
 }
 
-bool CutHiddenInGeneral(const RowCut& cut, int32_t x0, int32_t x1) { return NextPixel<false>(cut, x0, x1 + 1) > x1; }
+bool CutHiddenInGeneral(const RowCut& cut, int32_t x0, int32_t x1) {
+    return NextBit<false>(cut.stored, x0, x1 + 1) > x1;
+}
 
 bool KeepSpan(RowCut& cut, int32_t x, int32_t length, uint32_t k, uint32_t colour) {
     const int64_t last = int64_t{x} + length - 1;
@@ -129,10 +94,10 @@ bool KeepSpan(RowCut& cut, int32_t x, int32_t length, uint32_t k, uint32_t colou
         return Keep(cut, begin, end, k, colour);
     }
     const uint32_t kind = k | kPieceRun;
-    for (int32_t from = NextPixel<false>(cut, begin, end); from < end;) {
-        const int32_t to = NextPixel<true>(cut, from, end);
+    for (int32_t from = NextBit<false>(cut.stored, begin, end); from < end;) {
+        const int32_t to = NextBit<true>(cut.stored, from, end);
         if (!Keep(cut, from, to, kind, colour)) return false;
-        from = to < end ? NextPixel<false>(cut, to, end) : end;
+        from = to < end ? NextBit<false>(cut.stored, to, end) : end;
     }
     if (k == 255) SetStored(cut, begin, end);
     return true;
