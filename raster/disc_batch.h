@@ -1,5 +1,6 @@
-// Raster core, disc batches: many mode-1 polygon discs drawn as one picture, each pixel written only
-// by the discs whose writes survive, on two threads when there are two cores. Drawing thread only.
+// Raster core, polygon disc batches: many mode-1 polygon discs drawn as one picture by the row
+// batches (raster/row_batch.h), each pixel written only by the writes that survive, on two threads
+// when there are two cores. Drawing thread only.
 #pragma once
 
 #include <cstdint>

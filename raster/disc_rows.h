@@ -21,16 +21,11 @@
 
 #include "raster/disc_batch.h"
 #include "raster/raster_thread.h"
-
-enum class DiscRowsResult {
-    empty,      // the disc writes nothing in the rows asked for
-    ready,      // rows holds the disc's rows top..bottom
-    irregular,  // the outline is not two monotone chains (a NaN or another pathological value)
-    noMemory,
-};
+#include "raster/row_batch.h"
 
 // Builds the outline of disc for view rows first..end-1 into the thread's line store (the lines of
-// earlier discs stay). Lines wholly outside those rows are left out.
+// earlier discs stay). Lines wholly outside those rows are left out. Irregular if the outline is not
+// two monotone chains (a NaN or another pathological value).
 DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t first, int32_t end, DiscRows& rows);
 
 // Cuts the disc's spans in row y into the thread's row cut (raster/row_cut.h), in the disc's colour.

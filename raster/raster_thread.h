@@ -145,7 +145,7 @@ struct DiscBatch {
     int32_t lineCount = 0, lineCapacity = 0;
     RowCell* cells = nullptr;  // one row of one disc
     int32_t cellCapacity = 0;
-    LinePiece* pieces = nullptr;  // one row of one disc, the downward chain's from 0, the upward's from half
+    LinePiece* pieces = nullptr;  // one row of one disc, the downward chain's, then the upward's
     int32_t pieceCapacity = 0;
     DiscRows* discs = nullptr;  // per disc of the batch
     int32_t* order = nullptr;   // the discs by their top row, then the active ones

@@ -63,6 +63,19 @@ inline bool Keep(RowCut& cut, int32_t begin, int32_t end, uint32_t kind, uint32_
     return true;
 }
 
+// Pixels begin..end-1 (two or more) at coverage k, drawn by the run operation: the parts not stored over are kept; a
+// store waits for the end of the disc's row.
+bool KeepRun(RowCut& cut, int32_t begin, int32_t end, uint32_t k, uint32_t colour) {
+    const uint32_t kind = k | kPieceRun;
+    for (int32_t from = NextBit<false>(cut.stored, begin, end); from < end;) {
+        const int32_t to = NextBit<true>(cut.stored, from, end);
+        if (!Keep(cut, from, to, kind, colour)) return false;
+        from = to < end ? NextBit<false>(cut.stored, to, end) : end;
+    }
+    if (k == 255) SetStored(cut, begin, end);
+    return true;
+}
+
 }  // namespace
 
 bool StartCutRow(RowCut& cut, int32_t width) {
@@ -93,14 +106,7 @@ bool KeepSpan(RowCut& cut, int32_t x, int32_t length, uint32_t k, uint32_t colou
         if ((cut.stored[begin >> kCutWordShift] >> (begin & (kCutWordBits - 1)) & 1) != 0) return true;
         return Keep(cut, begin, end, k, colour);
     }
-    const uint32_t kind = k | kPieceRun;
-    for (int32_t from = NextBit<false>(cut.stored, begin, end); from < end;) {
-        const int32_t to = NextBit<true>(cut.stored, from, end);
-        if (!Keep(cut, from, to, kind, colour)) return false;
-        from = to < end ? NextBit<false>(cut.stored, to, end) : end;
-    }
-    if (k == 255) SetStored(cut, begin, end);
-    return true;
+    return KeepRun(cut, begin, end, k, colour);
 }
 
 void DrawCutRow(const RowCut& cut, uint32_t* row) {

@@ -30,8 +30,8 @@ inline bool CutHidden(const RowCut& cut, int32_t x0, int32_t x1) {
 }
 
 // A span of the sweep, unclipped: pixels x..x+length-1 at coverage k (1..255) in colour. Clipped to
-// the view as drawing clips it, cut against the stores, kept; a store then covers its pixels. False
-// if memory for the pieces runs out (the row is then incomplete).
+// the view as drawing clips it, cut against the stores, kept; a store then covers its pixels (a
+// disc's spans in a row do not overlap). False if memory runs out (the row is then incomplete).
 bool KeepSpan(RowCut& cut, int32_t x, int32_t length, uint32_t k, uint32_t colour);
 
 // KeepSpan for one pixel, the usual span of an edge.
