@@ -42,6 +42,7 @@
 #include <new>
 
 #include "host/frame_buffer.h"
+#include "raster/grow_array.h"
 #include "raster/spans.h"
 
 // The curve below the diagonal that maps raw coverage to what a span carries.
@@ -226,21 +227,6 @@ void RenderLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
                        [](int32_t ax, int32_t ay, int32_t bx, int32_t by) { WalkLine(ax, ay, bx, by); });
 }
 
-// Makes room for need entries in a heap array that grows in steps of growth; its contents are not
-// kept. False if memory runs out (the old array stays).
-template <class T>
-bool ProvideArray(T*& array, int32_t& capacity, int64_t need, int32_t growth) {
-    if (need <= capacity) return true;
-    const int64_t grown = (need / growth + 1) * growth;
-    if (grown > 0x7fffffff / static_cast<int64_t>(sizeof(T))) return false;
-    T* fresh = new (std::nothrow) T[static_cast<size_t>(grown)];
-    if (!fresh) return false;
-    delete[] array;
-    array = fresh;
-    capacity = static_cast<int32_t>(grown);
-    return true;
-}
-
 // Sorts the cells of one row by column. The outline crosses a row in stretches that each run one
 // way, and a convex shape's stretches in one row all run the same way, so most rows arrive in order
 // or in reverse order and cost one pass; the others are sorted outright. Cells of equal column may
@@ -383,6 +369,9 @@ void CellLineTo(int32_t x, int32_t y) {
     s.currentY = y;
 }
 
+namespace {
+
+// Closes the outline and sorts its cells, or keeps the cells already sorted; false if there are none.
 bool PrepareSweep() {
     CellStore& s = rasterThread.cells;
     CloseOutline();
@@ -396,11 +385,59 @@ bool PrepareSweep() {
     return true;
 }
 
+// The sweep of the sorted cells (PrepareSweep): hands AddSpan every span of nonzero coverage, row by
+// row and in order of x within a row, unclipped. A cell whose pieces leave area in it is a span of its
+// own pixel; the gap to the next cell is one span. The pixels of the cells a few rows ahead are
+// announced, so that they are in the cache by the time their row is drawn: a cell's pixel is the one
+// most likely to be read, not just written.
+void SweepSortedCells() {
+    constexpr int32_t kPrefetchKeys = 3 * 65536;  // three rows
+    const CellStore& s = rasterThread.cells;
+    // Not reset between rows: a closed outline brings it back to 0 at the end of every row.
+    int64_t cover = 0;
+    const CoverageCell* cell = s.sorted;
+    const CoverageCell* const end = cell + s.cellCount;  // the sentinel, whose key no cell has
+    const CoverageCell* ahead = cell;
+    int32_t announcedLine = 0x7fffffff;
+    while (cell != end) {
+        int32_t x = cell->x;
+        const int32_t y = cell->y;
+        const int32_t key = cell->key;
+        for (; ahead->key - kPrefetchKeys <= key && ahead != end; ++ahead) {
+            const int32_t line = ahead->key >> 4;  // 16 pixels, one cache line or so
+            if (line != announcedLine) PrefetchViewPixel(ahead->x, ahead->y);
+            announcedLine = line;
+        }
+        int64_t area = cell->area;
+        cover += cell->cover;
+        for (++cell; cell->key == key; ++cell) {
+            area += cell->area;
+            cover += cell->cover;
+        }
+        // A cell whose pieces leave no area in it (an edge on its left boundary) is covered like the
+        // gap after it, so it joins that run.
+        if (area != 0) {
+            const int32_t c = CoverageOfRaw((cover * 512 - area) >> 9);
+            if (c != 0) AddSpan(x, y, 1u, static_cast<uint32_t>(shapeCoverageTable[c]));
+            ++x;
+        }
+        if (cell == end) break;
+        if (cell->x > x) {
+            const int32_t c = CoverageOfRaw(cover);
+            if (c != 0) {
+                AddSpan(x, y, static_cast<uint32_t>(cell->x - x), static_cast<uint32_t>(shapeCoverageTable[c]));
+            }
+        }
+    }
+}
+
+}  // namespace
+
 void SweepCells(uint32_t colour) {
     if (!PrepareSweep()) return;
     SetScanlineColour(colour);
     ResetScanline(rasterThread.cells.minCellX, rasterThread.cells.maxCellX);
-    SweepSortedCells<true>(AddSpan);
+    SweepSortedCells();
     if (HeldSpanCount() > 0) FlushScanline(colour);
 }
 

@@ -67,64 +67,12 @@ void CellLineTo(int32_t x, int32_t y);
 // Closes and sorts the outline and draws its coverage with colour in the selected shape mode.
 void SweepCells(uint32_t colour);
 
-// Closes the outline and sorts its cells, or keeps the cells already sorted; false if there are none.
-bool PrepareSweep();
-
 // Raw coverage to 0..255 by the even-odd rule; 0 means nothing to draw.
 inline int32_t CoverageOfRaw(int64_t raw) {
     int64_t c = raw < 0 ? -raw : raw;
     c &= 511;
     if (c > kOnePixel) c = 512 - c;
     return static_cast<int32_t>(std::min<int64_t>(c, 255));
-}
-
-// The sweep of the sorted cells (PrepareSweep): hands emit(x, y, length, coverage) every span of
-// nonzero coverage, row by row and in order of x within a row, unclipped. A cell whose pieces leave
-// area in it is a span of its own pixel; the gap to the next cell is one span. With prefetchPixels
-// the pixels of the cells a few rows ahead are announced, so that they are in the cache by the time
-// their row is drawn: a cell's pixel is the one most likely to be read, not just written.
-template <bool prefetchPixels, class Emit>
-void SweepSortedCells(Emit&& emit) {
-    constexpr int32_t kPrefetchKeys = 3 * 65536;  // three rows
-    const CellStore& s = rasterThread.cells;
-    // Not reset between rows: a closed outline brings it back to 0 at the end of every row.
-    int64_t cover = 0;
-    const CoverageCell* cell = s.sorted;
-    const CoverageCell* const end = cell + s.cellCount;  // the sentinel, whose key no cell has
-    const CoverageCell* ahead = cell;
-    int32_t announcedLine = 0x7fffffff;
-    while (cell != end) {
-        int32_t x = cell->x;
-        const int32_t y = cell->y;
-        const int32_t key = cell->key;
-        if (prefetchPixels) {
-            for (; ahead->key - kPrefetchKeys <= key && ahead != end; ++ahead) {
-                const int32_t line = ahead->key >> 4;  // 16 pixels, one cache line or so
-                if (line != announcedLine) PrefetchViewPixel(ahead->x, ahead->y);
-                announcedLine = line;
-            }
-        }
-        int64_t area = cell->area;
-        cover += cell->cover;
-        for (++cell; cell->key == key; ++cell) {
-            area += cell->area;
-            cover += cell->cover;
-        }
-        // A cell whose pieces leave no area in it (an edge on its left boundary) is covered like the
-        // gap after it, so it joins that run.
-        if (area != 0) {
-            const int32_t c = CoverageOfRaw((cover * 512 - area) >> 9);
-            if (c != 0) emit(x, y, 1u, static_cast<uint32_t>(shapeCoverageTable[c]));
-            ++x;
-        }
-        if (cell == end) break;
-        if (cell->x > x) {
-            const int32_t c = CoverageOfRaw(cover);
-            if (c != 0) {
-                emit(x, y, static_cast<uint32_t>(cell->x - x), static_cast<uint32_t>(shapeCoverageTable[c]));
-            }
-        }
-    }
 }
 
 // Start-up state, and the release of every block, the block table, the sorted array and the row counters.

@@ -4,10 +4,10 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <new>
 
 #include "host/frame_buffer.h"
 #include "raster/cells.h"
+#include "raster/grow_array.h"
 #include "raster/line_walk.h"
 #include "raster/polygon.h"
 #include "raster/row_cut.h"
@@ -29,40 +29,6 @@ const FoldedCoverage foldedCoverage = [] {
 }();
 
 inline uint32_t SpanCoverage(int32_t raw) { return foldedCoverage.of[(raw < 0 ? -raw : raw) & 511]; }
-
-// floor(2^32 / d) + 1 for the widths d of a piece in two columns (1..511). For 0 <= p <= 65536,
-// (p * that) >> 32 is floor(p / d) exactly: the error the rounding adds, p (m d - 2^32) / (d 2^32),
-// stays below 1 / d because p d < 2^32. A multiplication instead of a division on the usual row.
-struct Reciprocals {
-    uint32_t of[512];
-};
-const Reciprocals reciprocals = [] {
-    Reciprocals t{};
-    for (uint32_t d = 1; d < 512; ++d) t.of[d] = static_cast<uint32_t>((uint64_t{1} << 32) / d + 1);
-    return t;
-}();
-
-// floor(p / d) for |p| <= 65536 and 0 < d < 512.
-inline int32_t FloorDivideSmall(int32_t p, int32_t d) {
-    const uint64_t m = reciprocals.of[d];
-    if (p >= 0) return static_cast<int32_t>((static_cast<uint64_t>(p) * m) >> 32);
-    return -static_cast<int32_t>((static_cast<uint64_t>(d - 1 - p) * m) >> 32);
-}
-
-// Makes room for need elements, keeping the first kept; false if memory runs out.
-template <class T>
-bool Provide(T*& array, int32_t& capacity, int64_t need, int32_t growth, int32_t kept) {
-    if (need <= capacity) return true;
-    const int64_t grown = (need / growth + 1) * growth;
-    if (grown > 0x7fffffff / static_cast<int64_t>(sizeof(T))) return false;
-    T* fresh = new (std::nothrow) T[static_cast<size_t>(grown)];
-    if (!fresh) return false;
-    if (kept > 0) std::memcpy(fresh, array, sizeof(T) * static_cast<size_t>(kept));
-    delete[] array;
-    array = fresh;
-    capacity = static_cast<int32_t>(grown);
-    return true;
-}
 
 inline int32_t UpperY(const RowLine& l) { return l.down ? l.y1 : l.y2; }
 inline int32_t LowerY(const RowLine& l) { return l.down ? l.y2 : l.y1; }
@@ -263,8 +229,8 @@ int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
         }
         if (ex2 == ex1 + 1 || ex2 == ex1 - 1) {
             const bool rightward = ex2 > ex1;
-            const int32_t delta = FloorDivideSmall(rightward ? (kOnePixel - fx1) * extent : fx1 * extent,
-                                                   rightward ? p.xb - p.xa : p.xa - p.xb);
+            const int32_t delta = FloorDivideNarrow(rightward ? (kOnePixel - fx1) * extent : fx1 * extent,
+                                                    rightward ? p.xb - p.xa : p.xa - p.xb);
             const int32_t rest = extent - delta;
             const RowCell start = {ex1, delta, (fx1 + (rightward ? kOnePixel : 0)) * delta};
             const RowCell finish = {ex2, rest, (fx2 + (rightward ? 0 : kOnePixel)) * rest};
@@ -371,7 +337,7 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
     // lines are gathered apart, after room for the downward ones.
     DiscBatch& b = t.batch;
     const int32_t room = 3 * (n + 1);
-    if (!Provide(b.lines, b.lineCapacity, int64_t{b.lineCount} + 2 * room, kLineGrowth, b.lineCount)) {
+    if (!ProvideArray(b.lines, b.lineCapacity, int64_t{b.lineCount} + 2 * room, kLineGrowth, b.lineCount)) {
         return DiscRowsResult::noMemory;
     }
     RowLine* const downs = b.lines + b.lineCount;
@@ -410,8 +376,8 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
     if (downCount > 0) top = downs[0].top, bottom = downs[downCount - 1].bottom;
     if (upCount > 0) top = std::min(top, ups[0].top), bottom = std::max(bottom, ups[upCount - 1].bottom);
     std::memmove(downs + downCount, ups, sizeof(RowLine) * static_cast<size_t>(upCount));
-    if (!Provide(b.pieces, b.pieceCapacity, int64_t{downCount} + upCount, kLineGrowth, 0) ||
-        !Provide(b.cells, b.cellCapacity, cellBound, kCellGrowth, 0)) {
+    if (!ProvideArray(b.pieces, b.pieceCapacity, int64_t{downCount} + upCount, kLineGrowth, 0) ||
+        !ProvideArray(b.cells, b.cellCapacity, cellBound, kCellGrowth, 0)) {
         return DiscRowsResult::noMemory;
     }
     rows = {b.lineCount, downCount, upCount, 0, 0, 0, 0, std::max(top, first), std::min(bottom, end - 1), disc.colour};

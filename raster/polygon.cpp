@@ -19,11 +19,6 @@ constexpr double kTwoPi = 6.283185307179586476925286766559;
 constexpr float kCornerRadius = 20.0f;
 constexpr int32_t kMaxQuarter = kMaxDiscVertices / 4;
 
-bool OutsideView(float xmin, float xmax, float ymin, float ymax) {
-    const FrameBuffer& fb = frameBuffer;
-    return xmax < -0.5f || xmin > fb.maxXf || ymax < -0.5f || ymin > fb.maxYf;
-}
-
 }  // namespace
 
 int32_t VertexCountForRadius(float r) {
@@ -75,7 +70,7 @@ int32_t DiscOutlineVertices(float cx, float cy, float r, ShapeVertex* out) {
 }
 
 bool BuildDiscOutline(float cx, float cy, float r) {
-    if (OutsideView(cx - r, cx + r, cy - r, cy + r)) return false;
+    if (VertexBoxOutsideView(cx - r, cx + r, cy - r, cy + r)) return false;
     RasteriseVertexList();  // discards anything left in the list
     ShapeVertex vertices[kMaxDiscVertices];
     const int32_t count = DiscOutlineVertices(cx, cy, r, vertices);
@@ -93,7 +88,7 @@ void DrawPolygonDisc(float cx, float cy, float r, uint32_t colour, BlendMode mod
 void FillRoundedRect(uint32_t colour, float x0, float y0, float x1, float y1) {
     const float xmin = x0 < x1 ? x0 : x1, xmax = x0 < x1 ? x1 : x0;
     const float ymin = y0 < y1 ? y0 : y1, ymax = y0 < y1 ? y1 : y0;
-    if (OutsideView(xmin, xmax, ymin, ymax)) return;
+    if (VertexBoxOutsideView(xmin, xmax, ymin, ymax)) return;
     const float radius = kCornerRadius;
     const int32_t m = VertexCountForRadius(radius) / 4 + 1;
     const float step = static_cast<float>(kTwoPi / (4 * m));

@@ -1,8 +1,8 @@
 // Raster core, the rasteriser's working memory: one record per drawing thread, holding the shape
 // vertex list, the cell store, the span buffer with the installed blend-mode operations, and the
-// disc batch's intervals and pieces. Two threads draw: the one that draws the frame (the effect
-// thread, or a tool's or test's only thread) and the drawing helper (raster/draw_helper.h), which
-// rasterises the lower band of a disc batch with its own record. Each part grows to the largest
+// row batch's discs, lines, cells and row cut. Two threads draw: the one that draws the frame (the
+// effect thread, or a tool's or test's only thread) and the drawing helper (raster/draw_helper.h),
+// which draws the lower band of a row batch with its own record. Each part grows to the largest
 // shape or batch it meets and is kept until ReleaseThreadRasteriser, which each thread calls for
 // itself. Code reaches the record once per shape, row or batch and passes it down.
 #pragma once
@@ -83,7 +83,7 @@ struct ShapeModeSlots {
     BlendMode mode = Normal;
 };
 
-// The disc batch (disc_batch.h).
+// The row batch (row_batch.h) of polygon discs (disc_rows.h).
 //
 // A line of a disc's outline as the walk takes it (raster/disc_rows.h), and while the rows pass over
 // it where it crosses the current row's upper and lower boundary (its own end in its end rows).

@@ -7,6 +7,7 @@
 
 #include "host/frame_buffer.h"
 #include "raster/draw_helper.h"
+#include "raster/grow_array.h"
 #include "raster/line_walk.h"
 #include "raster/row_cut.h"
 
@@ -14,17 +15,7 @@ namespace {
 
 // A kept piece's length has 23 bits.
 constexpr int32_t kMaxPieceLength = (1 << 23) - 1;
-
-template <class T>
-bool ProvideArray(T*& array, int32_t& capacity, int32_t need) {
-    if (need <= capacity) return true;
-    T* fresh = new (std::nothrow) T[static_cast<size_t>(need)];
-    if (!fresh) return false;
-    delete[] array;
-    array = fresh;
-    capacity = need;
-    return true;
-}
+constexpr int32_t kRowGrowth = 256;
 
 bool ProvideDiscs(DiscBatch& b, int32_t count) {
     if (count <= b.discCapacity) return true;
@@ -54,10 +45,10 @@ int32_t DrawRows(RasterThread& t, const RowFamily& family, const void* discs, in
     DiscBatch& b = t.batch;
     const FrameBuffer& fb = frameBuffer;
     const int32_t rows = end - first;
-    if (!ProvideDiscs(b, count) || !ProvideArray(b.rowStarts, b.rowCapacity, rows + 1)) return first;
+    if (!ProvideDiscs(b, count) || !ProvideArray(b.rowStarts, b.rowCapacity, rows + 1, kRowGrowth)) return first;
 
     // The discs that reach the band, by their top row (rowStarts[r + 1] counts row first + r).
-    b.lineCount = 0;
+    b.lineCount = 0;  // the band's line store, which the families' discs fill
     int32_t* const starts = b.rowStarts;
     std::fill(starts, starts + rows + 1, 0);
     for (int32_t i = 0; i < count; ++i) {

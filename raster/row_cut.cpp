@@ -1,15 +1,15 @@
 #include "raster/row_cut.h"
 
 #include <algorithm>
-#include <cstring>
-#include <new>
 
+#include "raster/grow_array.h"
 #include "raster/spans.h"
 
 namespace {
 
 constexpr uint32_t kPieceRun = 0x100u;
 constexpr int32_t kPieceGrowth = 1024;
+constexpr int32_t kWordGrowth = 64;
 constexpr CutWord kAll = ~CutWord{0};
 
 inline int32_t CountTrailingZeros(CutWord bits) {
@@ -44,21 +44,11 @@ void SetStored(RowCut& cut, int32_t begin, int32_t end) {
     words[last] |= tail;
 }
 
-[[gnu::noinline]] bool GrowPieces(RowCut& cut) {
-    const int64_t capacity = int64_t{cut.pieceCapacity} + kPieceGrowth;
-    RowPiece* grown = capacity > 0x7fffffff / static_cast<int64_t>(sizeof(RowPiece))
-                          ? nullptr
-                          : new (std::nothrow) RowPiece[static_cast<size_t>(capacity)];
-    if (!grown) return false;
-    if (cut.pieceCount > 0) std::memcpy(grown, cut.pieces, sizeof(RowPiece) * static_cast<size_t>(cut.pieceCount));
-    delete[] cut.pieces;
-    cut.pieces = grown;
-    cut.pieceCapacity = static_cast<int32_t>(capacity);
-    return true;
-}
-
 inline bool Keep(RowCut& cut, int32_t begin, int32_t end, uint32_t kind, uint32_t colour) {
-    if (cut.pieceCount == cut.pieceCapacity && !GrowPieces(cut)) return false;
+    if (cut.pieceCount == cut.pieceCapacity &&
+        !ProvideArray(cut.pieces, cut.pieceCapacity, int64_t{cut.pieceCount} + 1, kPieceGrowth, cut.pieceCount)) {
+        return false;
+    }
     cut.pieces[cut.pieceCount++] = {begin, static_cast<uint32_t>(end - begin) << 9 | kind, colour};
     return true;
 }
@@ -80,13 +70,7 @@ bool KeepRun(RowCut& cut, int32_t begin, int32_t end, uint32_t k, uint32_t colou
 
 bool StartCutRow(RowCut& cut, int32_t width) {
     const int32_t words = (width + kCutWordBits - 1) >> kCutWordShift;
-    if (words > cut.storedCapacity) {
-        CutWord* grown = new (std::nothrow) CutWord[static_cast<size_t>(words)];
-        if (!grown) return false;
-        delete[] cut.stored;
-        cut.stored = grown;
-        cut.storedCapacity = words;
-    }
+    if (!ProvideArray(cut.stored, cut.storedCapacity, words, kWordGrowth)) return false;
     std::fill(cut.stored, cut.stored + words, CutWord{0});
     cut.maxX = width - 1;
     cut.pieceCount = 0;
