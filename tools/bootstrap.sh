@@ -25,7 +25,12 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${as_root[@]}" dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -qq
+# A mirror caught mid-sync fails one index now and then; what is already there usually serves, and
+# the install below fails plainly if a package really cannot be had.
+if ! "${as_root[@]}" apt-get update -qq; then
+  sleep 10
+  "${as_root[@]}" apt-get update -qq || echo "bootstrap: some package indexes did not update; going on" >&2
+fi
 "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
 # Benchmark comparisons only; the build does without them.
 "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${optional[@]}" >/dev/null || true
