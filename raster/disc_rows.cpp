@@ -289,11 +289,13 @@ int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
 enum class Cut { done, noMemory, inGeneral };
 
 // A row whose two chains are apart, left's columns all before right's.
-Cut CutApart(RasterThread& t, const ChainRow& left, const ChainRow& right, uint32_t colour) {
+[[gnu::always_inline]] inline Cut CutApart(RasterThread& t, const ChainRow& left, const ChainRow& right,
+                                           uint32_t colour) {
     RowCut& cut = t.batch.cut;
     const int32_t lMax = left.maxX >> kPixelBits, rMin = right.minX >> kPixelBits;
     bool lHidden = CutHidden(cut, left.minX >> kPixelBits, lMax);
     bool rHidden = CutHidden(cut, rMin, right.maxX >> kPixelBits);
+    if (lHidden && rHidden && CutHidden(cut, lMax + 1, rMin - 1)) return Cut::done;
     // Without the cells of a hidden chain the run between is known only up to that chain's columns,
     // which are not drawn; its kind is the same if it is two pixels or more without them.
     if ((lHidden || rHidden) && std::min(rMin, cut.maxX + 1) - std::max(lMax + 1, 0) < 2) lHidden = rHidden = false;
@@ -392,8 +394,6 @@ bool CutDiscRow(RasterThread& t, DiscRows& d, int32_t y) {
     const ChainRow dn = BringChain(downs, d.downCount, d.downFirst, d.downNext, y, b.pieces);
     const ChainRow up = BringChain(ups, d.upCount, d.upFirst, d.upNext, y, b.pieces + d.downCount);
     if (dn.count == 0 && up.count == 0) return true;
-    RowCut& cut = b.cut;
-    if (CutHidden(cut, std::min(dn.minX, up.minX) >> kPixelBits, std::max(dn.maxX, up.maxX) >> kPixelBits)) return true;
     Cut apart = Cut::inGeneral;
     if (dn.count > 0 && up.count > 0) {
         if (dn.maxX >> kPixelBits < up.minX >> kPixelBits) {
@@ -403,6 +403,8 @@ bool CutDiscRow(RasterThread& t, DiscRows& d, int32_t y) {
         }
     }
     if (apart != Cut::inGeneral) return apart == Cut::done;
+    RowCut& cut = b.cut;
+    if (CutHidden(cut, std::min(dn.minX, up.minX) >> kPixelBits, std::max(dn.maxX, up.maxX) >> kPixelBits)) return true;
 
     // Anything else: the row's cells all together.
     RowCell* const cells = b.cells;

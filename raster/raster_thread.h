@@ -131,10 +131,12 @@ using CutWord = uintptr_t;
 constexpr int32_t kCutWordBits = static_cast<int32_t>(sizeof(CutWord) * 8);
 constexpr int32_t kCutWordShift = sizeof(CutWord) == 8 ? 6 : 5;
 
-// The row being cut: one bit per pixel that a later disc stores over, and the kept pieces.
+// The row being cut: one bit per pixel that a later disc stores over, one bit per word of those that
+// is wholly set (so that a wide span skips such words by the machine word), and the kept pieces.
 struct RowCut {
     CutWord* stored = nullptr;
-    int32_t storedCapacity = 0;  // in words
+    CutWord* full = nullptr;     // in the same block, after the row's words
+    int32_t storedCapacity = 0;  // in words, both kinds
     int32_t maxX = -1;
     RowPiece* pieces = nullptr;
     int32_t pieceCount = 0, pieceCapacity = 0;

@@ -16,33 +16,19 @@ inline int32_t CountTrailingZeros(CutWord bits) {
     return sizeof(CutWord) == 8 ? __builtin_ctzll(bits) : __builtin_ctz(static_cast<uint32_t>(bits));
 }
 
-// The first bit from x on, before end, that is set (want) or clear, or end.
-template <bool want>
-inline int32_t NextBit(const CutWord* words, int32_t x, int32_t end) {
-    if (x >= end) return end;
-    int32_t w = x >> kCutWordShift;
-    CutWord bits = (want ? words[w] : ~words[w]) & (kAll << (x & (kCutWordBits - 1)));
-    while (bits == 0) {
-        if (++w << kCutWordShift >= end) return end;
-        bits = want ? words[w] : ~words[w];
+// The first word from w on, before end, not wholly stored over, or end.
+inline int32_t NextNotFull(const RowCut& cut, int32_t w, int32_t end) {
+    if (w >= end) return end;
+    int32_t s = w >> kCutWordShift;
+    CutWord open = ~cut.full[s] & (kAll << (w & (kCutWordBits - 1)));
+    while (open == 0) {
+        if (++s << kCutWordShift >= end) return end;
+        open = ~cut.full[s];
     }
-    return std::min(end, (w << kCutWordShift) + CountTrailingZeros(bits));
+    return std::min(end, (s << kCutWordShift) + CountTrailingZeros(open));
 }
 
-// Marks pixels begin..end-1 stored over.
-void SetStored(RowCut& cut, int32_t begin, int32_t end) {
-    const int32_t first = begin >> kCutWordShift, last = (end - 1) >> kCutWordShift;
-    const CutWord head = kAll << (begin & (kCutWordBits - 1)),
-                  tail = kAll >> (kCutWordBits - 1 - ((end - 1) & (kCutWordBits - 1)));
-    CutWord* const words = cut.stored;
-    if (first == last) {
-        words[first] |= head & tail;
-        return;
-    }
-    words[first] |= head;
-    for (int32_t w = first + 1; w < last; ++w) words[w] = kAll;
-    words[last] |= tail;
-}
+inline void MarkFull(RowCut& cut, int32_t w) { cut.full[w >> kCutWordShift] |= CutWord{1} << (w & (kCutWordBits - 1)); }
 
 inline bool Keep(RowCut& cut, int32_t begin, int32_t end, uint32_t kind, uint32_t colour) {
     if (cut.pieceCount == cut.pieceCapacity &&
@@ -53,32 +39,84 @@ inline bool Keep(RowCut& cut, int32_t begin, int32_t end, uint32_t kind, uint32_
     return true;
 }
 
-// Pixels begin..end-1 (two or more) at coverage k, drawn by the run operation: the parts not stored over are kept; a
-// store waits for the end of the disc's row.
-bool KeepRun(RowCut& cut, int32_t begin, int32_t end, uint32_t k, uint32_t colour) {
-    const uint32_t kind = k | kPieceRun;
-    for (int32_t from = NextBit<false>(cut.stored, begin, end); from < end;) {
-        const int32_t to = NextBit<true>(cut.stored, from, end);
-        if (!Keep(cut, from, to, kind, colour)) return false;
-        from = to < end ? NextBit<false>(cut.stored, to, end) : end;
+// Cuts a run word by word: the stretches of each word not stored over are kept, and at full coverage
+// the word's pixels are then marked stored. A stretch that reaches a word's top bit goes on into the
+// next word.
+struct RunCutter {
+    RowCut& cut;
+    uint32_t kind, colour;
+    bool stores;
+    int32_t open = -1;  // where a stretch reaching the previous word's top bit began
+
+    [[gnu::always_inline]] bool Word(int32_t w, CutWord mask) {
+        CutWord clear = ~cut.stored[w] & mask;
+        if (stores && (cut.stored[w] |= mask) == kAll) MarkFull(cut, w);
+        const int32_t base = w << kCutWordShift;
+        if (open >= 0 && (clear & 1) == 0) {
+            if (!Keep(cut, open, base, kind, colour)) return false;
+            open = -1;
+        }
+        while (clear != 0) {
+            const int32_t low = CountTrailingZeros(clear);
+            const CutWord past = clear + (CutWord{1} << low);  // the lowest stretch's bits carried out
+            const int32_t from = open >= 0 ? open : base + low;
+            open = -1;
+            if (past == 0) {
+                open = from;
+                break;
+            }
+            if (!Keep(cut, from, base + CountTrailingZeros(past), kind, colour)) return false;
+            clear &= past;
+        }
+        return true;
     }
-    if (k == 255) SetStored(cut, begin, end);
-    return true;
+    bool Finish(int32_t end) { return open < 0 || Keep(cut, open, end, kind, colour); }
+};
+
+// Pixels begin..end-1 (two or more) at coverage k, drawn by the run operation, in one pass over the
+// words.
+bool KeepRun(RowCut& cut, int32_t begin, int32_t end, uint32_t k, uint32_t colour) {
+    RunCutter run = {cut, k | kPieceRun, colour, k == 255};
+    const int32_t first = begin >> kCutWordShift, last = (end - 1) >> kCutWordShift;
+    const CutWord head = kAll << (begin & (kCutWordBits - 1)),
+                  tail = kAll >> (kCutWordBits - 1 - ((end - 1) & (kCutWordBits - 1)));
+    if (first == last) return run.Word(first, head & tail) && run.Finish(end);
+    if (!run.Word(first, head)) return false;
+    CutWord* const words = cut.stored;
+    for (int32_t w = first + 1; w < last; ++w) {
+        // Most words of a wide run are wholly stored over, with nothing to keep or mark, or wholly
+        // clear inside a stretch that goes on.
+        if (run.open < 0) {
+            w = NextNotFull(cut, w, last);
+            if (w == last) break;
+        } else if (words[w] == 0) {
+            if (run.stores) words[w] = kAll, MarkFull(cut, w);
+            continue;
+        }
+        if (!run.Word(w, kAll)) return false;
+    }
+    return run.Word(last, tail) && run.Finish(end);
 }
 
 }  // namespace
 
 bool StartCutRow(RowCut& cut, int32_t width) {
     const int32_t words = (width + kCutWordBits - 1) >> kCutWordShift;
-    if (!ProvideArray(cut.stored, cut.storedCapacity, words, kWordGrowth)) return false;
-    std::fill(cut.stored, cut.stored + words, CutWord{0});
+    const int32_t fullWords = (words + kCutWordBits - 1) >> kCutWordShift;
+    if (!ProvideArray(cut.stored, cut.storedCapacity, words + fullWords, kWordGrowth)) return false;
+    std::fill(cut.stored, cut.stored + words + fullWords, CutWord{0});
+    cut.full = cut.stored + words;
     cut.maxX = width - 1;
     cut.pieceCount = 0;
     return true;
 }
 
 bool CutHiddenInGeneral(const RowCut& cut, int32_t x0, int32_t x1) {
-    return NextBit<false>(cut.stored, x0, x1 + 1) > x1;
+    const int32_t first = x0 >> kCutWordShift, last = x1 >> kCutWordShift;
+    const CutWord head = kAll << (x0 & (kCutWordBits - 1)),
+                  tail = kAll >> (kCutWordBits - 1 - (x1 & (kCutWordBits - 1)));
+    return (cut.stored[first] & head) == head && (cut.stored[last] & tail) == tail &&
+           NextNotFull(cut, first + 1, last) == last;
 }
 
 bool KeepSpan(RowCut& cut, int32_t x, int32_t length, uint32_t k, uint32_t colour) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <tuple>
 #include <vector>
 
@@ -76,6 +77,46 @@ TEST_F(RowCutTest, SpansAreClippedCutAndStoredAcrossWordBoundaries) {
     ASSERT_TRUE(StartCutRow(cut, 200));
     EXPECT_EQ(cut.pieceCount, 0);
     EXPECT_FALSE(CutHidden(cut, 10, 69));
+}
+
+// Against one flag per pixel: each span keeps exactly its longest stretches not yet stored over, and
+// hidden ranges are told exactly, in rows wide enough for several words of full-word marks.
+TEST_F(RowCutTest, CutsAsAFlagPerPixelWould) {
+    std::mt19937 random(7);
+    const auto draw = [&](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(random); };
+    for (const int32_t width : {1, 200, 5000, 9000}) {
+        ASSERT_TRUE(StartCutRow(cut, width));
+        std::vector<bool> stored(static_cast<size_t>(width), false);
+        for (int32_t step = 0; step < 400; ++step) {
+            const int32_t length = draw(0, 3) == 0 ? draw(1, 3) : draw(1, width / 2 + 2);
+            const int32_t x = draw(-length - 2, width + 2);
+            const uint32_t k = draw(0, 2) == 0 ? static_cast<uint32_t>(draw(1, 254)) : 255u;
+            const int32_t begin = std::max(x, 0), end = std::min(x + length, width);
+            std::vector<Piece> expected;
+            for (int32_t p = begin; p < end;) {
+                if (stored[static_cast<size_t>(p)]) {
+                    ++p;
+                    continue;
+                }
+                int32_t q = p;
+                while (q < end && !stored[static_cast<size_t>(q)]) ++q;
+                expected.emplace_back(p, q - p, k, end - begin > 1);
+                p = q;
+            }
+            if (k == 255 && end - begin > 1) std::fill(stored.begin() + begin, stored.begin() + end, true);
+            const size_t before = static_cast<size_t>(cut.pieceCount);
+            ASSERT_TRUE(KeepSpan(cut, x, length, k, 0));
+            const std::vector<Piece> all = Pieces(cut);
+            ASSERT_EQ(std::vector<Piece>(all.begin() + static_cast<ptrdiff_t>(before), all.end()), expected)
+                << "width " << width << ", span at " << x << ", " << length;
+
+            const int32_t x0 = draw(-3, width + 2), x1 = x0 + draw(0, width / 3 + 1);
+            bool hidden = true;
+            for (int32_t p = std::max(x0, 0); p <= std::min(x1, width - 1); ++p)
+                hidden = hidden && stored[static_cast<size_t>(p)];
+            ASSERT_EQ(CutHidden(cut, x0, x1), hidden) << "width " << width << ", " << x0 << ".." << x1;
+        }
+    }
 }
 
 TEST_F(RowCutTest, PiecesAreDrawnEarliestDiscFirst) {
