@@ -17,6 +17,7 @@ void ReleaseThreadRasteriser() {
     delete[] b.active;
     delete[] b.rowStarts;
     delete[] b.cut.stored;
-    delete[] b.cut.pieces;
+    delete[] b.cut.stores.at;
+    delete[] b.cut.others.at;
     t = RasterThread();
 }

@@ -131,15 +131,22 @@ using CutWord = uintptr_t;
 constexpr int32_t kCutWordBits = static_cast<int32_t>(sizeof(CutWord) * 8);
 constexpr int32_t kCutWordShift = sizeof(CutWord) == 8 ? 6 : 5;
 
+struct RowPieces {
+    RowPiece* at = nullptr;
+    int32_t count = 0, capacity = 0;
+};
+
 // The row being cut: one bit per pixel that a later disc stores over, one bit per word of those that
-// is wholly set (so that a wide span skips such words by the machine word), and the kept pieces.
+// is wholly set (so that a wide span skips such words by the machine word), and the kept pieces. A
+// kept store is the first kept piece over each of its pixels (whatever came before it there is cut
+// away) and kept stores never overlap, so they are drawn apart from the others, before them.
 struct RowCut {
     CutWord* stored = nullptr;
     CutWord* full = nullptr;     // in the same block, after the row's words
     int32_t storedCapacity = 0;  // in words, both kinds
     int32_t maxX = -1;
-    RowPiece* pieces = nullptr;
-    int32_t pieceCount = 0, pieceCapacity = 0;
+    RowPieces stores;  // runs at full coverage
+    RowPieces others;  // in the order kept
 };
 
 struct DiscBatch {

@@ -30,12 +30,12 @@ inline int32_t NextNotFull(const RowCut& cut, int32_t w, int32_t end) {
 
 inline void MarkFull(RowCut& cut, int32_t w) { cut.full[w >> kCutWordShift] |= CutWord{1} << (w & (kCutWordBits - 1)); }
 
-inline bool Keep(RowCut& cut, int32_t begin, int32_t end, uint32_t kind, uint32_t colour) {
-    if (cut.pieceCount == cut.pieceCapacity &&
-        !ProvideArray(cut.pieces, cut.pieceCapacity, int64_t{cut.pieceCount} + 1, kPieceGrowth, cut.pieceCount)) {
+inline bool Keep(RowPieces& list, int32_t begin, int32_t end, uint32_t kind, uint32_t colour) {
+    if (list.count == list.capacity &&
+        !ProvideArray(list.at, list.capacity, int64_t{list.count} + 1, kPieceGrowth, list.count)) {
         return false;
     }
-    cut.pieces[cut.pieceCount++] = {begin, static_cast<uint32_t>(end - begin) << 9 | kind, colour};
+    list.at[list.count++] = {begin, static_cast<uint32_t>(end - begin) << 9 | kind, colour};
     return true;
 }
 
@@ -44,6 +44,7 @@ inline bool Keep(RowCut& cut, int32_t begin, int32_t end, uint32_t kind, uint32_
 // next word.
 struct RunCutter {
     RowCut& cut;
+    RowPieces& kept;
     uint32_t kind, colour;
     bool stores;
     int32_t open = -1;  // where a stretch reaching the previous word's top bit began
@@ -53,7 +54,7 @@ struct RunCutter {
         if (stores && (cut.stored[w] |= mask) == kAll) MarkFull(cut, w);
         const int32_t base = w << kCutWordShift;
         if (open >= 0 && (clear & 1) == 0) {
-            if (!Keep(cut, open, base, kind, colour)) return false;
+            if (!Keep(kept, open, base, kind, colour)) return false;
             open = -1;
         }
         while (clear != 0) {
@@ -65,18 +66,18 @@ struct RunCutter {
                 open = from;
                 break;
             }
-            if (!Keep(cut, from, base + CountTrailingZeros(past), kind, colour)) return false;
+            if (!Keep(kept, from, base + CountTrailingZeros(past), kind, colour)) return false;
             clear &= past;
         }
         return true;
     }
-    bool Finish(int32_t end) { return open < 0 || Keep(cut, open, end, kind, colour); }
+    bool Finish(int32_t end) { return open < 0 || Keep(kept, open, end, kind, colour); }
 };
 
 // Pixels begin..end-1 (two or more) at coverage k, drawn by the run operation, in one pass over the
 // words.
 bool KeepRun(RowCut& cut, int32_t begin, int32_t end, uint32_t k, uint32_t colour) {
-    RunCutter run = {cut, k | kPieceRun, colour, k == 255};
+    RunCutter run = {cut, k == 255 ? cut.stores : cut.others, k | kPieceRun, colour, k == 255};
     const int32_t first = begin >> kCutWordShift, last = (end - 1) >> kCutWordShift;
     const CutWord head = kAll << (begin & (kCutWordBits - 1)),
                   tail = kAll >> (kCutWordBits - 1 - ((end - 1) & (kCutWordBits - 1)));
@@ -107,7 +108,7 @@ bool StartCutRow(RowCut& cut, int32_t width) {
     std::fill(cut.stored, cut.stored + words + fullWords, CutWord{0});
     cut.full = cut.stored + words;
     cut.maxX = width - 1;
-    cut.pieceCount = 0;
+    cut.stores.count = cut.others.count = 0;
     return true;
 }
 
@@ -126,18 +127,19 @@ bool KeepSpan(RowCut& cut, int32_t x, int32_t length, uint32_t k, uint32_t colou
     const int32_t end = static_cast<int32_t>(std::min<int64_t>(last, cut.maxX)) + 1;
     if (end - begin == 1) {  // a single pixel: never a store
         if ((cut.stored[begin >> kCutWordShift] >> (begin & (kCutWordBits - 1)) & 1) != 0) return true;
-        return Keep(cut, begin, end, k, colour);
+        return Keep(cut.others, begin, end, k, colour);
     }
     return KeepRun(cut, begin, end, k, colour);
 }
 
 void DrawCutRow(const RowCut& cut, uint32_t* row) {
-    // The pixels of the pieces a little ahead are loaded while the current ones are drawn: most
-    // pieces are single edge pixels far apart, whose reads would otherwise wait for memory.
-    constexpr int32_t kAhead = 8;
-    for (int32_t p = cut.pieceCount - 1; p >= 0; --p) {
-        __builtin_prefetch(row + cut.pieces[std::max(p - kAhead, 0)].x, 1);
-        const RowPiece& piece = cut.pieces[p];
+    for (int32_t p = 0; p < cut.stores.count; ++p) {
+        const RowPiece& piece = cut.stores.at[p];
+        FillRun(row + piece.x, piece.colour, piece.packed >> 9);
+    }
+    // Backwards: the earliest disc's first. Most are single edge pixels, in the cache after the stores.
+    for (int32_t p = cut.others.count - 1; p >= 0; --p) {
+        const RowPiece& piece = cut.others.at[p];
         DrawNormalPart(row + piece.x, piece.colour, piece.packed >> 9, piece.packed & 255u,
                        (piece.packed & kPieceRun) != 0);
     }

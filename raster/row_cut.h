@@ -5,9 +5,10 @@
 // colour: whatever the pixels held before does not matter, so every earlier write to them is dead. A
 // batch visits a row's discs from the last to the first; each disc's spans are cut against the pixels
 // stored so far (one bit per pixel), what remains is kept, and the disc's own stores then set their
-// bits. Drawing the kept pieces backwards draws the discs forwards, each piece with the operation its
-// whole span would have had: a piece cut from a run is still drawn as a run, even one pixel long, since
-// the pixel operation rounds differently. The record is the calling thread's (raster/raster_thread.h).
+// bits. The kept stores are drawn first (each is the first kept piece over its pixels), then the other
+// pieces backwards, which draws the discs forwards; each piece with the operation its whole span would
+// have had: a piece cut from a run is still drawn as a run, even one pixel long, since the pixel
+// operation rounds differently. The record is the calling thread's (raster/raster_thread.h).
 #pragma once
 
 #include <cstdint>
@@ -40,8 +41,9 @@ inline bool KeepPixel(RowCut& cut, int32_t x, uint32_t k, uint32_t colour) {
         (cut.stored[x >> kCutWordShift] >> (x & (kCutWordBits - 1)) & 1) != 0) {
         return true;
     }
-    if (cut.pieceCount == cut.pieceCapacity) return KeepSpan(cut, x, 1, k, colour);
-    cut.pieces[cut.pieceCount++] = {x, 1u << 9 | k, colour};
+    RowPieces& others = cut.others;
+    if (others.count == others.capacity) return KeepSpan(cut, x, 1, k, colour);
+    others.at[others.count++] = {x, 1u << 9 | k, colour};
     return true;
 }
 

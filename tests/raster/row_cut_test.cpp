@@ -16,20 +16,28 @@ namespace {
 
 using Piece = std::tuple<int32_t, int32_t, uint32_t, bool>;  // x, length, coverage, drawn as a run
 
-std::vector<Piece> Pieces(const RowCut& cut) {
-    std::vector<Piece> out;
-    for (int32_t p = 0; p < cut.pieceCount; ++p) {
-        const RowPiece& r = cut.pieces[p];
-        out.emplace_back(r.x, static_cast<int32_t>(r.packed >> 9), r.packed & 255u, (r.packed & 0x100u) != 0);
+// The pieces kept since the counts were last taken (a span keeps only stores or only others).
+struct NewPieces {
+    int32_t stores = 0, others = 0;
+    std::vector<Piece> Take(const RowCut& cut) {
+        std::vector<Piece> out;
+        for (const auto& [list, from] : {std::pair{&cut.stores, &stores}, std::pair{&cut.others, &others}}) {
+            for (int32_t p = *from; p < list->count; ++p) {
+                const RowPiece& r = list->at[p];
+                out.emplace_back(r.x, static_cast<int32_t>(r.packed >> 9), r.packed & 255u, (r.packed & 0x100u) != 0);
+            }
+            *from = list->count;
+        }
+        return out;
     }
-    return out;
-}
+};
 
 class RowCutTest : public ::testing::Test {
   protected:
     void TearDown() override {
         delete[] cut.stored;
-        delete[] cut.pieces;
+        delete[] cut.stores.at;
+        delete[] cut.others.at;
     }
     RowCut cut;
 };
@@ -53,13 +61,10 @@ TEST_F(RowCutTest, SpansAreClippedCutAndStoredAcrossWordBoundaries) {
         {-20, 10, 255, {}},                                        // wholly outside
         {200, 3, 255, {}},
     };
-    size_t before = 0;
+    NewPieces kept;
     for (const Step& s : steps) {
         ASSERT_TRUE(KeepSpan(cut, s.x, s.length, s.k, 0xff000000u));
-        const std::vector<Piece> all = Pieces(cut);
-        EXPECT_EQ(std::vector<Piece>(all.begin() + static_cast<ptrdiff_t>(before), all.end()), s.kept)
-            << "span at " << s.x << ", " << s.length;
-        before = all.size();
+        EXPECT_EQ(kept.Take(cut), s.kept) << "span at " << s.x << ", " << s.length;
     }
     // What is stored over now: 10..69 and 195..199, and nothing else (pixel 0 was no store).
     const struct {
@@ -71,11 +76,11 @@ TEST_F(RowCutTest, SpansAreClippedCutAndStoredAcrossWordBoundaries) {
     EXPECT_TRUE(KeepPixel(cut, 69, 10, 0));
     EXPECT_TRUE(KeepPixel(cut, -1, 10, 0));
     EXPECT_TRUE(KeepPixel(cut, 200, 10, 0));
-    EXPECT_EQ(static_cast<size_t>(cut.pieceCount), before) << "a pixel under a store or outside the view is dropped";
+    EXPECT_TRUE(kept.Take(cut).empty()) << "a pixel under a store or outside the view is dropped";
 
     // A new row starts with nothing stored and nothing kept.
     ASSERT_TRUE(StartCutRow(cut, 200));
-    EXPECT_EQ(cut.pieceCount, 0);
+    EXPECT_EQ(cut.stores.count + cut.others.count, 0);
     EXPECT_FALSE(CutHidden(cut, 10, 69));
 }
 
@@ -86,6 +91,7 @@ TEST_F(RowCutTest, CutsAsAFlagPerPixelWould) {
     const auto draw = [&](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(random); };
     for (const int32_t width : {1, 200, 5000, 9000}) {
         ASSERT_TRUE(StartCutRow(cut, width));
+        NewPieces kept;
         std::vector<bool> stored(static_cast<size_t>(width), false);
         for (int32_t step = 0; step < 400; ++step) {
             const int32_t length = draw(0, 3) == 0 ? draw(1, 3) : draw(1, width / 2 + 2);
@@ -104,11 +110,8 @@ TEST_F(RowCutTest, CutsAsAFlagPerPixelWould) {
                 p = q;
             }
             if (k == 255 && end - begin > 1) std::fill(stored.begin() + begin, stored.begin() + end, true);
-            const size_t before = static_cast<size_t>(cut.pieceCount);
             ASSERT_TRUE(KeepSpan(cut, x, length, k, 0));
-            const std::vector<Piece> all = Pieces(cut);
-            ASSERT_EQ(std::vector<Piece>(all.begin() + static_cast<ptrdiff_t>(before), all.end()), expected)
-                << "width " << width << ", span at " << x << ", " << length;
+            ASSERT_EQ(kept.Take(cut), expected) << "width " << width << ", span at " << x << ", " << length;
 
             const int32_t x0 = draw(-3, width + 2), x1 = x0 + draw(0, width / 3 + 1);
             bool hidden = true;
