@@ -237,8 +237,11 @@ int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
             RowCell* out = cells;
             const RowCell& left = rightward ? start : finish;
             const RowCell& right = rightward ? finish : start;
-            if ((left.cover | left.area) != 0) *out++ = left;
-            if ((right.cover | right.area) != 0) *out++ = right;
+            // Without a branch: whether a cell is empty is as good as random.
+            *out = left;
+            out += (left.cover | left.area) != 0;
+            *out = right;
+            out += (right.cover | right.area) != 0;
             return static_cast<int32_t>(out - cells);
         }
     }
@@ -274,7 +277,7 @@ int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
         }
         if (area != 0) {
             const uint32_t k = SpanCoverage((cover * 512 - area) >> 9);
-            if (k != 0 && !KeepPixel(cut, x, k, colour)) return false;
+            if (!KeepPixel(cut, x, k, colour)) return false;
             ++x;
         }
         if (i < count && cells[i].x > x) {

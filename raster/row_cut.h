@@ -35,15 +35,16 @@ inline bool CutHidden(const RowCut& cut, int32_t x0, int32_t x1) {
 // disc's spans in a row do not overlap). False if memory runs out (the row is then incomplete).
 bool KeepSpan(RowCut& cut, int32_t x, int32_t length, uint32_t k, uint32_t colour);
 
-// KeepSpan for one pixel, the usual span of an edge.
+// KeepSpan for one pixel, the usual span of an edge, and for any coverage k (none keeps nothing).
+// Without a branch on whether it is kept, which is as good as random.
 inline bool KeepPixel(RowCut& cut, int32_t x, uint32_t k, uint32_t colour) {
-    if (static_cast<uint32_t>(x) > static_cast<uint32_t>(cut.maxX) ||
-        (cut.stored[x >> kCutWordShift] >> (x & (kCutWordBits - 1)) & 1) != 0) {
-        return true;
-    }
     RowPieces& others = cut.others;
-    if (others.count == others.capacity) return KeepSpan(cut, x, 1, k, colour);
-    others.at[others.count++] = {x, 1u << 9 | k, colour};
+    if (others.count == others.capacity) return k == 0 || KeepSpan(cut, x, 1, k, colour);
+    const uint32_t inside = static_cast<uint32_t>(x) <= static_cast<uint32_t>(cut.maxX);
+    const int32_t at = x & -static_cast<int32_t>(inside);  // a pixel outside the view reads pixel 0's bit
+    const uint32_t open = static_cast<uint32_t>(~cut.stored[at >> kCutWordShift] >> (at & (kCutWordBits - 1))) & 1u;
+    others.at[others.count] = {x, 1u << 9 | k, colour};
+    others.count += static_cast<int32_t>(open & inside & static_cast<uint32_t>(k != 0));
     return true;
 }
 
