@@ -143,6 +143,25 @@ inline void AddPiece(ChainRow& c, LinePiece* pieces, const LinePiece& p) {
     return c;
 }
 
+// The next usual chain row: a vertex, one line ending in the row and the next one starting there and
+// going on below. The line that ends is dropped from the chain's active lines.
+[[gnu::noinline]] ChainRow BringChainAtVertex(RowLine* lines, int32_t count, int32_t& first, int32_t& next, int32_t y,
+                                              LinePiece* pieces) {
+    if (next - first != 1 || next == count || lines[first].bottom != y || lines[next].top != y ||
+        lines[next].bottom == y || (next + 1 < count && lines[next + 1].top <= y)) {
+        return BringChainInGeneral(lines, count, first, next, y, pieces);
+    }
+    RowLine& ending = lines[first];
+    RowLine& starting = lines[next];
+    StepLine(ending, y);
+    StartLine(starting, y);
+    first = next++;
+    ChainRow c = {pieces, 0, INT32_MAX, INT32_MIN, 0};
+    AddPiece(c, pieces, PieceOf(ending, y));
+    AddPiece(c, pieces, PieceOf(starting, y));
+    return c;
+}
+
 // The lines of a chain crossing row y, brought to that row, and their pieces there. The usual chain
 // row is one line going on from the row above to the row below.
 [[gnu::always_inline]] inline ChainRow BringChain(RowLine* lines, int32_t count, int32_t& first, int32_t& next,
@@ -166,7 +185,7 @@ inline void AddPiece(ChainRow& c, LinePiece* pieces, const LinePiece& p) {
         const int32_t minX = std::min(l.upperX, l.lowerX), maxX = std::max(l.upperX, l.lowerX);
         return {pieces, 1, minX, maxX, l.down ? kOnePixel : -kOnePixel};
     }
-    return BringChainInGeneral(lines, count, first, next, y, pieces);
+    return BringChainAtVertex(lines, count, first, next, y, pieces);
 }
 
 // The cells of one row, gathered as the cell store gathers them: a piece begins in the cell holding
