@@ -351,11 +351,11 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
     // row is its y rounded: a disc wholly above or below the rows asked for has no line in them.
     const double reach = std::fabs(static_cast<double>(r)) * (1.0 + 1.0e-5) + 2.0;
     if (cy + reach < first || cy - reach > end) return DiscRowsResult::empty;
+    // The vertices' own box is not tested as DrawPolygonDisc tests it: outside the view, its lines
+    // lie wholly above or below the rows, or its spans wholly left or right of the columns, and cut
+    // to nothing.
     ShapeVertex v[kMaxDiscVertices];
     const int32_t n = DiscOutlineVertices(cx, cy, r, v);
-    float minX = 100000.0f, maxX = -100000.0f, minY = 100000.0f, maxY = -100000.0f;
-    for (int32_t i = 0; i < n; ++i) WidenVertexBox(minX, maxX, minY, maxY, v[i].x, v[i].y);
-    if (VertexBoxOutsideView(minX, maxX, minY, maxY)) return DiscRowsResult::empty;
 
     // Each line may become three where it is projected; the closing line is one more. The upward
     // lines are gathered apart, after room for the downward ones.

@@ -92,6 +92,14 @@ template <class Cells>
         first = 0, step = -1, p = fx1 * (yb - ya), d = xa - xb;
     }
     int32_t delta, mod;
+    if (ex2 == ex1 + step) {  // two columns, the usual: d < 512 and |p| <= 65536
+        delta = FloorDivideNarrow(p, d);
+        cells.Add(delta, (fx1 + first) * delta);
+        cells.Enter(ex2);
+        delta = yb - ya - delta;
+        cells.Add(delta, (fx2 + kOnePixel - first) * delta);
+        return;
+    }
     FloorDivide(p, d, delta, mod);
     cells.Add(delta, (fx1 + first) * delta);
     ex1 += step;
@@ -124,6 +132,13 @@ template <class Cells>
 // from the moved top end. Products in 64 bits, divisions truncating toward zero.
 template <class Walk>
 inline void ClipAndProjectLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int64_t h, Walk&& walk) {
+    // The usual line, inside the rows and the columns: as it is.
+    const int32_t top = std::min(y1, y2), bottom = std::max(y1, y2);
+    if (top >= -1 && bottom >= 0 && bottom <= h && top < h && std::min(x1, x2) >= kMinFixedX &&
+        std::max(x1, x2) <= kMaxFixedX) {
+        walk(x1, y1, x2, y2);
+        return;
+    }
     const bool downward = y1 <= y2;
     int64_t xt = downward ? x1 : x2, yt = downward ? y1 : y2;
     int64_t xb = downward ? x2 : x1, yb = downward ? y2 : y1;
