@@ -19,6 +19,7 @@
 bool StartCutRow(RowCut& cut, int32_t width);
 
 // Whether every pixel of columns x0..x1 that lies in the view is stored over (or none lies in it).
+// CutHiddenInGeneral takes columns inside the view and in different words.
 bool CutHiddenInGeneral(const RowCut& cut, int32_t x0, int32_t x1);
 inline bool CutHidden(const RowCut& cut, int32_t x0, int32_t x1) {
     x0 = x0 < 0 ? 0 : x0;

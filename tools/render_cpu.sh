@@ -16,8 +16,8 @@ while [ $# -gt 0 ]; do
     *) break ;;
   esac
 done
-native=${1:-$root/build/native}/tools/gyrata-render
-windows=${2:-$root/build/windows}
+native=$(cd "${1:-$root/build/native}" && pwd)/tools/gyrata-render
+windows=$(cd "${2:-$root/build/windows}" && pwd)  # Wine needs an absolute prefix
 [ -x "$native" ] || { echo "no $native"; exit 1; }
 [ -f "$windows/tools/gyrata-render.exe" ] || { echo "no $windows/tools/gyrata-render.exe"; exit 1; }
 out=$(mktemp -d)
