@@ -316,7 +316,10 @@ void AddShapeVertex(float x, float y) {
         list.vertices = grown;
         list.capacity = capacity;
     }
-    WidenVertexBox(list.minX, list.maxX, list.minY, list.maxY, x, y);
+    if (x < list.minX) list.minX = x;  // a NaN widens nothing
+    if (x > list.maxX) list.maxX = x;
+    if (y < list.minY) list.minY = y;
+    if (y > list.maxY) list.maxY = y;
     list.vertices[list.count++] = {x, y};
 }
 

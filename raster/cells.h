@@ -35,14 +35,6 @@ inline int32_t FixedFromFloat(float v) {
     return static_cast<int32_t>(f);
 }
 
-// Widens the box min..max to take in (x, y), as the vertex list's box is widened; a NaN widens nothing.
-inline void WidenVertexBox(float& minX, float& maxX, float& minY, float& maxY, float x, float y) {
-    if (x < minX) minX = x;
-    if (x > maxX) maxX = x;
-    if (y < minY) minY = y;
-    if (y > maxY) maxY = y;
-}
-
 // Whether a vertex list with that box lies wholly outside the view, so that it produces no outline.
 bool VertexBoxOutsideView(float minX, float maxX, float minY, float maxY);
 

@@ -240,19 +240,16 @@ int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
     if (c.count == 1) {
         const LinePiece& p = c.pieces[0];
         const int32_t ex1 = p.xa >> kPixelBits, ex2 = p.xb >> kPixelBits;
-        const int32_t fx1 = p.xa & kPixelMask, fx2 = p.xb & kPixelMask;
-        const int32_t extent = p.yb - p.ya;
         if (ex1 == ex2) {
-            cells[0] = {ex1, extent, (fx1 + fx2) * extent};
+            const int32_t extent = p.yb - p.ya;
+            cells[0] = {ex1, extent, ((p.xa & kPixelMask) + (p.xb & kPixelMask)) * extent};
             return extent != 0 ? 1 : 0;
         }
         if (ex2 == ex1 + 1 || ex2 == ex1 - 1) {
-            const bool rightward = ex2 > ex1;
-            const int32_t delta = FloorDivideNarrow(rightward ? (kOnePixel - fx1) * extent : fx1 * extent,
-                                                    rightward ? p.xb - p.xa : p.xa - p.xb);
-            const int32_t rest = extent - delta;
-            const RowCell start = {ex1, delta, (fx1 + (rightward ? kOnePixel : 0)) * delta};
-            const RowCell finish = {ex2, rest, (fx2 + (rightward ? 0 : kOnePixel)) * rest};
+            const bool rightward = p.xb > p.xa;
+            const TwoColumnCut cut = CutAcrossOneBoundary(p.xa, p.ya, p.xb, p.yb);
+            const RowCell start = {ex1, cut.startCover, cut.startArea};
+            const RowCell finish = {ex2, cut.endCover, cut.endArea};
             RowCell* out = cells;
             const RowCell& left = rightward ? start : finish;
             const RowCell& right = rightward ? finish : start;

@@ -60,6 +60,22 @@ inline int32_t FloorDivideNarrow(int32_t p, int32_t d) {
     return -static_cast<int32_t>((static_cast<uint64_t>(d - 1 - p) * m) >> 32);
 }
 
+// What a row piece from (xa, ya) to (xb, yb) in two neighbouring columns leaves in the column it
+// starts in and in the one it ends in (cover, area), as CutRowPiece cuts it.
+struct TwoColumnCut {
+    int32_t startCover, startArea, endCover, endArea;
+};
+inline TwoColumnCut CutAcrossOneBoundary(int32_t xa, int32_t ya, int32_t xb, int32_t yb) {
+    const int32_t fx1 = xa & kPixelMask, fx2 = xb & kPixelMask, extent = yb - ya;
+    const bool rightward = xb > xa;
+    const int32_t first = rightward ? kOnePixel : 0;  // the boundary crossed, within the start column
+    // d < 512 and |p| <= 65536, as the narrow division needs.
+    const int32_t delta =
+        FloorDivideNarrow(rightward ? (kOnePixel - fx1) * extent : fx1 * extent, rightward ? xb - xa : xa - xb);
+    const int32_t rest = extent - delta;
+    return {delta, (fx1 + first) * delta, rest, (fx2 + kOnePixel - first) * rest};
+}
+
 inline int32_t ClampFixedX(int64_t x) {
     return static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(x, kMinFixedX), kMaxFixedX));
 }
@@ -83,6 +99,13 @@ template <class Cells>
         cells.Add(delta, (fx1 + fx2) * delta);
         return;
     }
+    if (ex2 == ex1 + 1 || ex2 == ex1 - 1) {  // two columns, the usual: no loop and no division
+        const TwoColumnCut c = CutAcrossOneBoundary(xa, ya, xb, yb);
+        cells.Add(c.startCover, c.startArea);
+        cells.Enter(ex2);
+        cells.Add(c.endCover, c.endArea);
+        return;
+    }
 
     // Cut at every column boundary; delta is the vertical extent up to the next boundary.
     int32_t first, step, p, d;
@@ -92,14 +115,6 @@ template <class Cells>
         first = 0, step = -1, p = fx1 * (yb - ya), d = xa - xb;
     }
     int32_t delta, mod;
-    if (ex2 == ex1 + step) {  // two columns, the usual: d < 512 and |p| <= 65536
-        delta = FloorDivideNarrow(p, d);
-        cells.Add(delta, (fx1 + first) * delta);
-        cells.Enter(ex2);
-        delta = yb - ya - delta;
-        cells.Add(delta, (fx2 + kOnePixel - first) * delta);
-        return;
-    }
     FloorDivide(p, d, delta, mod);
     cells.Add(delta, (fx1 + first) * delta);
     ex1 += step;

@@ -131,6 +131,7 @@ using CutWord = uintptr_t;
 constexpr int32_t kCutWordBits = static_cast<int32_t>(sizeof(CutWord) * 8);
 constexpr int32_t kCutWordShift = sizeof(CutWord) == 8 ? 6 : 5;
 
+// Kept pieces of the row being cut, in a list that grows as needed.
 struct RowPieces {
     RowPiece* at = nullptr;
     int32_t count = 0, capacity = 0;
