@@ -8,7 +8,7 @@
 #include "raster/pixel.h"
 #include "raster/polygon.h"
 #include "raster/portable_trig.h"
-#include "sprite/disc.h"
+#include "sprite/fast_disc_batch.h"
 
 float spiralPhase = 0.0f;
 
@@ -98,22 +98,26 @@ void DrawSpiralDiscs(bool (*fastDisc)(int32_t index)) {
     const float cy = static_cast<float>(frameBuffer.viewHeight / 2);
     const float phase = spiralPhase;
 
-    // Polygon discs are gathered and drawn as one batch, which skips the writes that later discs
-    // overwrite; a fast disc first draws the batch so far, keeping the order of the discs.
+    // Discs are gathered and drawn as batches, which skip the writes that later discs of the batch
+    // store over; a disc of the other kind first draws the batch so far, keeping the discs' order.
     BatchDisc polygonDiscs[kSpiralDiscCount];
-    int32_t gathered = 0;
+    FastDisc fastDiscs[kSpiralDiscCount];
+    int32_t polygons = 0, fasts = 0;
     SpiralCursor cursor;
     for (int32_t i = 0; i < kSpiralDiscCount; ++i) {
         const SpiralDisc disc = NextSpiralDisc(cursor, step, phase, cx, cy);
         const uint32_t colour = SchemeColour(Load(settings.colourScheme), disc.bright, disc.dim);
         if (fastDisc(i)) {
-            DrawPolygonDiscs(polygonDiscs, gathered);
-            gathered = 0;
-            DrawDisc(Normal, static_cast<int32_t>(disc.x), static_cast<int32_t>(disc.y), disc.radius, colour);
+            DrawPolygonDiscs(polygonDiscs, polygons);
+            polygons = 0;
+            fastDiscs[fasts++] = {static_cast<int32_t>(disc.x), static_cast<int32_t>(disc.y), disc.radius, colour};
         } else {
-            polygonDiscs[gathered++] = {disc.x, disc.y, disc.radius, colour};
+            DrawFastDiscs(fastDiscs, fasts);
+            fasts = 0;
+            polygonDiscs[polygons++] = {disc.x, disc.y, disc.radius, colour};
         }
     }
-    DrawPolygonDiscs(polygonDiscs, gathered);
+    DrawPolygonDiscs(polygonDiscs, polygons);
+    DrawFastDiscs(fastDiscs, fasts);
     spiralPhase = AdvanceSpiralPhase(phase, Load(settings.direction));
 }

@@ -16,6 +16,7 @@
 #include "raster/blend.h"
 #include "raster/blend_channels.h"
 #include "raster/pixel.h"
+#include "sprite/disc_octant.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ inline bool Inside(int32_t v, int32_t size) { return static_cast<uint32_t>(v) < 
 // Wide and narrow differ only in mode 2, whose opacity weight is a * alpha / 255 in most operations
 // but a * alpha / 256 in the point and clipped cross.
 struct NormalMode {
-    static void Edge(uint32_t* p, uint32_t colour, uint32_t a) { *p = channels::Blend(*p, colour, a); }
+    static void Edge(uint32_t* p, uint32_t colour, uint32_t a) { *p = channels::BlendPacked(*p, colour, a); }
     static void EdgeNarrow(uint32_t* p, uint32_t colour, uint32_t a) { Edge(p, colour, a); }
     static void Run(uint32_t* p, uint32_t colour, uint32_t n) { FillRun(p, colour, n); }
 };
@@ -240,11 +241,6 @@ void SelectDiscOperations(BlendMode mode) {
     installedDisc.installed = true;
 }
 
-// trunc(fraction x 255) of a single-precision value whose integer part is whole; exact in double.
-uint32_t FractionCoverage(float value, int32_t whole) {
-    return static_cast<uint32_t>(static_cast<double>(value - static_cast<float>(whole)) * 255.0);
-}
-
 }  // namespace
 
 uint32_t CornerCoverage(float rSquared) {
@@ -268,10 +264,9 @@ void DrawDisc(BlendMode mode, int32_t cx, int32_t cy, float radius, uint32_t col
         return;
     }
 
-    const float extent = radius + 0.5f;
-    const int32_t n = static_cast<int32_t>(extent);
-    const uint32_t h = FractionCoverage(extent, n);
-    const float rSquared = radius * radius;
+    const DiscExtent disc = ExtentOfDisc(radius);
+    const int32_t n = disc.n;
+    const uint32_t h = disc.h;
 
     // In 64 bits so that a centre near the ends of the 32-bit range cannot wrap.
     const int64_t cx64 = cx, cy64 = cy;
@@ -293,7 +288,7 @@ void DrawDisc(BlendMode mode, int32_t cx, int32_t cy, float radius, uint32_t col
     }
 
     if (radius < 1.5f) {
-        const uint32_t c = CornerCoverage(rSquared);
+        const uint32_t c = CornerCoverage(disc.rSquared);
         if (c == 0) return;
         if (wholly) {
             ops.cornersOp(cx, cy, n, colour, c);
@@ -303,18 +298,7 @@ void DrawDisc(BlendMode mode, int32_t cx, int32_t cy, float radius, uint32_t col
         return;
     }
 
-    if (n <= 1) return;
     const auto rows = wholly ? ops.rowsOp : ops.rowsClippedOp;
-    int32_t previous = n;
-    int32_t i = 1;
-    int32_t o;
-    do {
-        const float iSquared = static_cast<float>(static_cast<int64_t>(i) * i);
-        const float w = std::sqrt(rSquared - iSquared) + 0.5f;
-        o = static_cast<int32_t>(w);
-        const uint32_t e = FractionCoverage(w, o);
-        rows(cx, cy, i, o, colour, e, o != previous);
-        previous = o;
-        ++i;
-    } while (i < o);
+    ForEachOctantStep(disc,
+                      [&](int32_t i, int32_t o, uint32_t e, bool changed) { rows(cx, cy, i, o, colour, e, changed); });
 }
