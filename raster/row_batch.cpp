@@ -98,7 +98,7 @@ int32_t DrawRows(RasterThread& t, const RowFamily& family, const void* discs, in
         for (int32_t a = activeCount - 1; a >= 0; --a) {
             if (!family.cutRow(t, b.discs[active[a]], y)) return y;
         }
-        DrawCutRow(cut, fb.rows[y]);
+        DrawCutRow(cut, fb.rows[y], y + 1 < end ? fb.rows[y + 1] : nullptr);
     }
     return end;
 }

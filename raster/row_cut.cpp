@@ -132,10 +132,14 @@ bool KeepSpan(RowCut& cut, int32_t x, int32_t length, uint32_t k, uint32_t colou
     return KeepRun(cut, begin, end, k, colour);
 }
 
-void DrawCutRow(const RowCut& cut, uint32_t* row) {
+void DrawCutRow(const RowCut& cut, uint32_t* row, const uint32_t* next) {
     for (int32_t p = 0; p < cut.stores.count; ++p) {
         const RowPiece& piece = cut.stores.at[p];
-        FillRun(row + piece.x, piece.colour, piece.packed >> 9);
+        const uint32_t length = piece.packed >> 9;
+        FillRun(row + piece.x, piece.colour, length);
+        if (next) {
+            for (uint32_t x = 0; x < length; x += 16) __builtin_prefetch(next + piece.x + x);
+        }
     }
     // Backwards: the earliest disc's first. Most are single edge pixels, in the cache after the stores.
     for (int32_t p = cut.others.count - 1; p >= 0; --p) {

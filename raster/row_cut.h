@@ -49,5 +49,7 @@ inline bool KeepPixel(RowCut& cut, int32_t x, uint32_t k, uint32_t colour) {
     return true;
 }
 
-// Draws the kept pieces into the row's pixels, the earliest disc's first.
-void DrawCutRow(const RowCut& cut, uint32_t* row);
+// Draws the kept pieces into the row's pixels, the earliest disc's first. Unless next is null, it
+// starts loading the lines of the next row (next) under this row's stores: the discs go on there,
+// and a frame larger than the cache would otherwise wait for each line as the stores reach it.
+void DrawCutRow(const RowCut& cut, uint32_t* row, const uint32_t* next);

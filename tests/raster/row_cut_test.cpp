@@ -130,7 +130,7 @@ TEST_F(RowCutTest, PiecesAreDrawnEarliestDiscFirst) {
     ASSERT_TRUE(KeepSpan(cut, 0, 10, 255, earlier));
     uint32_t row[20];
     for (uint32_t& p : row) p = 0xff000000u;
-    DrawCutRow(cut, row);
+    DrawCutRow(cut, row, nullptr);
     EXPECT_EQ(row[4], earlier);
     EXPECT_EQ(row[5], channels::BlendPacked(earlier, later, 128));
     EXPECT_EQ(row[10], 0xff000000u);
