@@ -46,7 +46,7 @@ struct PreparedDisc {
     bool cut;           // drawn here; otherwise by DrawDisc
     int32_t firstStep;  // its octant steps, i = 1, 2, ...
     int32_t stepCount;
-    int32_t firstStore;  // half-widths of its stored runs in rows cy - n .. cy + n, -1 for none
+    int32_t firstStore;  // half-widths of its stored runs in rows cy - n .. cy + n (-1: none in the row)
 };
 
 // The later disc a disc is cut against: its centre column and its table of stored half-widths.
