@@ -89,14 +89,31 @@ void EdgePixel(uint32_t* row, int32_t x, Cover cover, uint32_t colour, uint32_t 
     if (Inside(x, frameBuffer.viewWidth) && !Covered(x, cover)) row[x] = channels::BlendPacked(row[x], colour, e);
 }
 
-// Stores the colour over pixels first..last of the row, clipped to the view, except the cover.
-void CutRun(uint32_t* row, int32_t first, int32_t last, Cover cover, uint32_t colour) {
+// Pixels first..last of a row, left to right; none when last < first.
+struct Piece {
+    int32_t first, last;
+};
+
+// The two pieces of pixels first..last that lie in the view and outside the cover, either empty.
+struct Pieces {
+    Piece before, after;
+};
+inline Pieces PiecesOutside(int32_t first, int32_t last, Cover cover) {
     if (first < 0) first = 0;
     if (last > frameBuffer.maxX) last = frameBuffer.maxX;
-    const int32_t beforeEnd = last < cover.left - 1 ? last : cover.left - 1;
-    if (beforeEnd >= first) FillRun(row + first, colour, static_cast<uint32_t>(beforeEnd - first + 1));
-    const int32_t afterStart = first > cover.right + 1 ? first : cover.right + 1;
-    if (last >= afterStart) FillRun(row + afterStart, colour, static_cast<uint32_t>(last - afterStart + 1));
+    return {{first, last < cover.left - 1 ? last : cover.left - 1},
+            {first > cover.right + 1 ? first : cover.right + 1, last}};
+}
+
+inline void StorePiece(uint32_t* row, Piece p, uint32_t colour) {
+    if (p.last >= p.first) FillRun(row + p.first, colour, static_cast<uint32_t>(p.last - p.first + 1));
+}
+
+// Stores the colour over pixels first..last of the row, clipped to the view, except the cover.
+void CutRun(uint32_t* row, int32_t first, int32_t last, Cover cover, uint32_t colour) {
+    const Pieces pieces = PiecesOutside(first, last, cover);
+    StorePiece(row, pieces.before, colour);
+    StorePiece(row, pieces.after, colour);
 }
 
 // One row of a disc: edge pixels at left and right, then the run between (none when run is false).
@@ -107,20 +124,20 @@ inline void CutRow(int32_t y, Cover cover, int32_t cx, int32_t half, uint32_t co
     if (run) CutRun(row, cx - half + 1, cx + half - 1, cover, colour);
 }
 
+// Starts loading the lines of a piece. This and PrefetchRow are always inlined: GCC takes a function
+// of nothing but prefetches for one without effects and drops the calls to it.
+[[gnu::always_inline]] inline void PrefetchPiece(const uint32_t* row, Piece p) {
+    if (p.last < p.first) return;
+    for (int32_t x = p.first; x < p.last; x += 16) __builtin_prefetch(row + x);
+    __builtin_prefetch(row + p.last);
+}
+
 // Brings in the lines a row's pixels first..last (clipped) will be written in, but for the cover.
-// Always inlined: GCC takes a function of nothing but prefetches for one without effects and drops
-// the calls to it.
 [[gnu::always_inline]] inline void PrefetchRow(int32_t y, int32_t first, int32_t last, Cover cover) {
     if (!Inside(y, frameBuffer.viewHeight)) return;
-    if (first < 0) first = 0;
-    if (last > frameBuffer.maxX) last = frameBuffer.maxX;
-    const uint32_t* row = frameBuffer.rows[y];
-    const int32_t beforeEnd = last < cover.left - 1 ? last : cover.left - 1;
-    for (int32_t x = first; x <= beforeEnd; x += 16) __builtin_prefetch(row + x);
-    if (beforeEnd >= first) __builtin_prefetch(row + beforeEnd);
-    const int32_t afterStart = first > cover.right + 1 ? first : cover.right + 1;
-    for (int32_t x = afterStart; x <= last; x += 16) __builtin_prefetch(row + x);
-    if (last >= afterStart) __builtin_prefetch(row + last);
+    const Pieces pieces = PiecesOutside(first, last, cover);
+    PrefetchPiece(frameBuffer.rows[y], pieces.before);
+    PrefetchPiece(frameBuffer.rows[y], pieces.after);
 }
 
 // DrawDisc's cross and octant steps for a disc of radius 1.5 or more, in its order, clipped.
