@@ -365,6 +365,7 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
     RowLine* const ups = downs + room;
     int32_t downCount = 0, upCount = 0;
     int64_t cellBound = 0;  // the cells of any one row: at most a cell per column of each line, and one more
+    int32_t left = INT32_MAX, right = INT32_MIN;
     const int64_t h = int64_t{std::max(0, std::min(frameBuffer.viewHeight, kRowLimit))} * kOnePixel;
     const auto add = [&](int32_t ax, int32_t ay, int32_t bx, int32_t by) {
         if (std::max(ay, by) >> kPixelBits < first || std::min(ay, by) >> kPixelBits >= end) return;
@@ -374,6 +375,8 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
             const int32_t top = (down ? y1 : y2) >> kPixelBits, bottom = (down ? y2 : y1) >> kPixelBits;
             if (bottom < first || top >= end) return;
             cellBound += std::abs((x2 >> kPixelBits) - (x1 >> kPixelBits)) + 1;
+            left = std::min(left, std::min(x1, x2) >> kPixelBits);
+            right = std::max(right, std::max(x1, x2) >> kPixelBits);
             (down ? downs[downCount++] : ups[upCount++]) = {
                 x1, y1, x2, y2, top, bottom, 0, 0, 0, 0, 0, down ? y2 - y1 : y1 - y2, down};
         });
@@ -401,7 +404,21 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
         !ProvideArray(b.cells, b.cellCapacity, cellBound, kCellGrowth, 0)) {
         return DiscRowsResult::noMemory;
     }
-    rows = {b.lineCount, downCount, upCount, 0, 0, 0, 0, std::max(top, first), std::min(bottom, end - 1), disc.colour};
+    rows = {b.lineCount,
+            downCount,
+            upCount,
+            0,
+            0,
+            0,
+            0,
+            std::max(top, first),
+            std::min(bottom, end - 1),
+            left,
+            right,
+            disc.colour,
+            -1,
+            INT32_MIN,
+            kNoColumns};
     b.lineCount += downCount + upCount;
     return DiscRowsResult::ready;
 }

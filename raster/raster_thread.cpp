@@ -16,8 +16,6 @@ void ReleaseThreadRasteriser() {
     delete[] b.order;
     delete[] b.active;
     delete[] b.rowStarts;
-    delete[] b.cut.stored;
-    delete[] b.cut.stores.at;
-    delete[] b.cut.others.at;
+    delete[] b.cut.pieces.at;
     t = RasterThread();
 }

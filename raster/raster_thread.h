@@ -107,6 +107,12 @@ struct RowCell {
     int32_t x, cover, area;
 };
 
+// Columns begin..end of a row, none if begin > end.
+struct ColumnRange {
+    int32_t begin, end;
+};
+constexpr ColumnRange kNoColumns = {0, -1};
+
 // A disc of a batch, ready to be cut one row at a time: its downward chain of lines, then its upward
 // chain, each from the top down, in the line store from lines on; [first, next) of each chain are
 // the lines crossing the current row.
@@ -115,7 +121,11 @@ struct DiscRows {
     int32_t downCount, upCount;
     int32_t downFirst, downNext, upFirst, upNext;
     int32_t top, bottom;  // its rows in the band
+    int32_t left, right;  // the columns of its lines
     uint32_t colour;
+    int32_t culler;     // the later disc of the batch it is cut against, or -1
+    int32_t coverRow;   // the row of cover
+    ColumnRange cover;  // stored over by this disc or later ones in that row
 };
 
 // A kept part of a span in the row being cut (row_cut.h): pixels x..x+length-1.
@@ -125,29 +135,19 @@ struct RowPiece {
     uint32_t colour;
 };
 
-// A word of the row cut's bits: the machine's own width, so that each operation on one is a single
-// instruction on 32-bit builds too.
-using CutWord = uintptr_t;
-constexpr int32_t kCutWordBits = static_cast<int32_t>(sizeof(CutWord) * 8);
-constexpr int32_t kCutWordShift = sizeof(CutWord) == 8 ? 6 : 5;
-
 // Kept pieces of the row being cut, in a list that grows as needed.
 struct RowPieces {
     RowPiece* at = nullptr;
     int32_t count = 0, capacity = 0;
 };
 
-// The row being cut: one bit per pixel that a later disc stores over, one bit per word of those that
-// is wholly set (so that a wide span skips such words by the machine word), and the kept pieces. A
-// kept store is the first kept piece over each of its pixels (whatever came before it there is cut
-// away) and kept stores never overlap, so they are drawn apart from the others, before them.
+// The row being cut, one disc at a time from the last: the columns that later discs are known to store
+// over, the columns the current disc stores, and the kept pieces, in the order kept.
 struct RowCut {
-    CutWord* stored = nullptr;
-    CutWord* full = nullptr;     // in the same block, after the row's words
-    int32_t storedCapacity = 0;  // in words, both kinds
     int32_t maxX = -1;
-    RowPieces stores;  // runs at full coverage
-    RowPieces others;  // in the order kept
+    ColumnRange cover = kNoColumns;   // stored over by later discs
+    ColumnRange stored = kNoColumns;  // stored by the current disc
+    RowPieces pieces;
 };
 
 struct DiscBatch {

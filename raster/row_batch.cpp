@@ -38,6 +38,35 @@ bool ProvideDiscs(DiscBatch& b, int32_t count) {
     return true;
 }
 
+// How many of the discs after a disc are looked at for the one it is cut against.
+constexpr int32_t kLookAhead = 6;
+
+int64_t BoxOverlap(const DiscRows& a, const DiscRows& b) {
+    const auto common = [](int32_t lowA, int32_t highA, int32_t lowB, int32_t highB) {
+        const int64_t low = std::max(lowA, lowB), high = std::min(highA, highB);
+        return high >= low ? high - low + 1 : 0;
+    };
+    return common(a.top, a.bottom, b.top, b.bottom) * common(a.left, a.right, b.left, b.right);
+}
+
+// Each disc is cut against one of the next few, the one whose box it has most in common with: in a
+// spiral that is the next disc, which hides all but a crescent, and its cover holds what the discs
+// after it store over too, where the two meet.
+void ChooseCullers(DiscRows* discs, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        DiscRows& d = discs[i];
+        d.culler = -1;
+        d.coverRow = INT32_MIN;
+        if (d.top == INT32_MAX) continue;
+        int64_t best = 0;
+        for (int32_t j = i + 1; j < count && j <= i + kLookAhead; ++j) {
+            if (discs[j].top == INT32_MAX) continue;
+            const int64_t overlap = BoxOverlap(d, discs[j]);
+            if (overlap > best) best = overlap, d.culler = j;
+        }
+    }
+}
+
 // Draws the batch in rows first..end-1 row by row; returns the first row it could not draw (end if
 // it drew them all).
 int32_t DrawRows(RasterThread& t, const RowFamily& family, const void* discs, int32_t count, int32_t first,
@@ -64,6 +93,7 @@ int32_t DrawRows(RasterThread& t, const RowFamily& family, const void* discs, in
             return first;
         }
     }
+    ChooseCullers(b.discs, count);
     for (int32_t r = 1; r <= rows; ++r) starts[r] += starts[r - 1];
     // Placing a disc moves its row's start on, so afterwards starts[r] is where row r + 1's discs begin.
     for (int32_t i = 0; i < count; ++i) {
@@ -94,9 +124,14 @@ int32_t DrawRows(RasterThread& t, const RowFamily& family, const void* discs, in
             minBottom = std::min(minBottom, b.discs[i].bottom);
         }
         if (activeCount == 0) continue;
-        if (!StartCutRow(cut, fb.viewWidth)) return y;
+        StartCutRow(cut, fb.viewWidth);
         for (int32_t a = activeCount - 1; a >= 0; --a) {
-            if (!family.cutRow(t, b.discs[active[a]], y)) return y;
+            DiscRows& d = b.discs[active[a]];
+            const DiscRows* culler = d.culler >= 0 ? &b.discs[d.culler] : nullptr;
+            StartCutDisc(cut, culler && culler->coverRow == y ? culler->cover : kNoColumns);
+            if (!family.cutRow(t, d, y)) return y;
+            d.coverRow = y;
+            d.cover = MergeColumns(cut.stored, cut.cover);
         }
         DrawCutRow(cut, fb.rows[y], y + 1 < end ? fb.rows[y + 1] : nullptr);
     }

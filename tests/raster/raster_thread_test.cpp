@@ -28,7 +28,7 @@ bool HoldsNoMemory(const RasterThread& t) {
     return !t.cells.blocks && !t.cells.sorted && !t.cells.rowStarts && t.cells.blocksAllocated == 0 &&
            !t.vertices.vertices && t.vertices.capacity == 0 && !t.spans.spans && t.spans.capacity == 0 &&
            !t.batch.lines && !t.batch.cells && !t.batch.discs && !t.batch.rowStarts && t.batch.discCapacity == 0 &&
-           !t.batch.cut.stored && !t.batch.cut.stores.at && !t.batch.cut.others.at && t.batch.cut.others.capacity == 0;
+           !t.batch.cut.pieces.at && t.batch.cut.pieces.capacity == 0;
 }
 
 TEST(RasterThreadTest, ReleaseFreesEveryPartAndDrawingAfterwardsIsUnchanged) {
