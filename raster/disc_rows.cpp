@@ -404,21 +404,8 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
         !ProvideArray(b.cells, b.cellCapacity, cellBound, kCellGrowth, 0)) {
         return DiscRowsResult::noMemory;
     }
-    rows = {b.lineCount,
-            downCount,
-            upCount,
-            0,
-            0,
-            0,
-            0,
-            std::max(top, first),
-            std::min(bottom, end - 1),
-            left,
-            right,
-            disc.colour,
-            -1,
-            INT32_MIN,
-            kNoColumns};
+    rows = {b.lineCount, downCount, upCount,    0, 0, 0, 0, std::max(top, first), std::min(bottom, end - 1),
+            left,        right,     disc.colour};
     b.lineCount += downCount + upCount;
     return DiscRowsResult::ready;
 }

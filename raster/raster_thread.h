@@ -123,9 +123,9 @@ struct DiscRows {
     int32_t top, bottom;  // its rows in the band
     int32_t left, right;  // the columns of its lines
     uint32_t colour;
-    int32_t culler;     // the later disc of the batch it is cut against, or -1
-    int32_t coverRow;   // the row of cover
-    ColumnRange cover;  // stored over by this disc or later ones in that row
+    int32_t culler = -1;             // the later disc of the batch it is cut against, or -1
+    int32_t coverRow = INT32_MIN;    // the row of cover
+    ColumnRange cover = kNoColumns;  // stored over by this disc or later ones in that row
 };
 
 // A kept part of a span in the row being cut (row_cut.h): pixels x..x+length-1.
