@@ -17,11 +17,11 @@ DiscRowsResult PreparePolygonDisc(RasterThread& t, const void* discs, int32_t in
     return PrepareDiscRows(t, static_cast<const BatchDisc*>(discs)[index], first, end, rows);
 }
 
-// The discs one by one through the cell store, in rows first..end-1 only.
-void DrawPolygonDiscsOneByOne(const void* discs, int32_t count, int32_t first, int32_t end) {
+// The discs from on one by one through the cell store, in rows first..end-1 only.
+void DrawPolygonDiscsOneByOne(const void* discs, int32_t from, int32_t count, int32_t first, int32_t end) {
     SetCellRows(first, end);
     SelectShapeMode(Normal);
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = from; i < count; ++i) {
         const BatchDisc& d = static_cast<const BatchDisc*>(discs)[i];
         if (BuildDiscOutline(d.x, d.y, d.radius) && RasteriseVertexList()) SweepCells(d.colour);
     }
@@ -29,7 +29,8 @@ void DrawPolygonDiscsOneByOne(const void* discs, int32_t count, int32_t first, i
 }
 
 BandSplit polygonSplit;
-const RowFamily polygonDiscs = {PreparePolygonDisc, CutDiscRow, DrawPolygonDiscsOneByOne, &polygonSplit};
+const RowFamily polygonDiscs = {PreparePolygonDisc, WalkDiscRows, DrawWalkedDisc, DrawPolygonDiscsOneByOne,
+                                &polygonSplit};
 
 }  // namespace
 

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int32_t kLineGrowth = 4096;
 constexpr int32_t kCellGrowth = 1024;
+constexpr int32_t kWalkGrowth = 1024;
 
 // The coverage a span carries for raw coverage, folded by the even-odd rule: a table over |raw| modulo
 // 512, so that the sweep needs no branches for it.
@@ -279,8 +280,8 @@ int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
 
 // The store's sweep over cells in column order, from cover (a row's sums stay far inside 32 bits): each cell with area
 // in it is a span of its own pixel, the gap to the next cell one span. after is the column after the last cell's own
-// span; cover is left as the sweep has it there. False if memory runs out.
-[[gnu::always_inline]] inline bool Sweep(RowCut& cut, const RowCell* cells, int32_t count, int32_t& cover,
+// span; cover is left as the sweep has it there.
+[[gnu::always_inline]] inline void Sweep(const RowCut& cut, const RowCell* cells, int32_t count, int32_t& cover,
                                          int32_t& after, uint32_t colour) {
     int32_t x = 0;
     for (int32_t i = 0; i < count;) {
@@ -292,25 +293,23 @@ int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
             cover += cells[i].cover;
         }
         if (area != 0) {
-            const uint32_t k = SpanCoverage((cover * 512 - area) >> 9);
-            if (!KeepPixel(cut, x, k, colour)) return false;
+            DrawCutPixel(cut, x, SpanCoverage((cover * 512 - area) >> 9), colour);
             ++x;
         }
         if (i < count && cells[i].x > x) {
             const uint32_t k = SpanCoverage(cover);
-            if (k != 0 && !KeepSpan(cut, x, cells[i].x - x, k, colour)) return false;
+            if (k != 0) DrawCutSpan(cut, x, cells[i].x - x, k, colour);
         }
     }
     after = x;
-    return true;
 }
 
-enum class Cut { done, noMemory, inGeneral };
+enum class Cut { done, inGeneral };
 
 // A row whose two chains are apart, left's columns all before right's.
 [[gnu::always_inline]] inline Cut CutApart(RasterThread& t, const ChainRow& left, const ChainRow& right,
                                            uint32_t colour) {
-    RowCut& cut = t.batch.cut;
+    const RowCut& cut = t.batch.cut;
     const int32_t lMax = left.maxX >> kPixelBits, rMin = right.minX >> kPixelBits;
     bool lHidden = CutHidden(cut, left.minX >> kPixelBits, lMax);
     bool rHidden = CutHidden(cut, rMin, right.maxX >> kPixelBits);
@@ -327,16 +326,31 @@ enum class Cut { done, noMemory, inGeneral };
     int32_t after = lMax + 1;
     if (lHidden) {
         cover = left.extent;
-    } else if (!Sweep(cut, cells, nl, cover, after, colour)) {
-        return Cut::noMemory;
+    } else {
+        Sweep(cut, cells, nl, cover, after, colour);
     }
     const int32_t before = rHidden ? rMin : cells[nl].x;
     if (before > after) {
         const uint32_t k = SpanCoverage(cover);
-        if (k != 0 && !KeepSpan(cut, after, before - after, k, colour)) return Cut::noMemory;
+        if (k != 0) DrawCutSpan(cut, after, before - after, k, colour);
     }
-    if (!rHidden && !Sweep(cut, cells + nl, nr, cover, after, colour)) return Cut::noMemory;
+    if (!rHidden) Sweep(cut, cells + nl, nr, cover, after, colour);
     return Cut::done;
+}
+
+// The columns a disc's row stores for certain: those between its chains, if the chains are apart, the
+// run between them is at full coverage and they are two or more in the view (maxX: the last column).
+// The run the sweep finds between the chains' cells may only be longer.
+ColumnRange StoredBetween(const ChainRow& dn, const ChainRow& up, int32_t maxX) {
+    if (dn.count == 0 || up.count == 0) return kNoColumns;
+    const bool downLeft = dn.maxX >> kPixelBits < up.minX >> kPixelBits;
+    if (!downLeft && up.maxX >> kPixelBits >= dn.minX >> kPixelBits) return kNoColumns;
+    const ChainRow& left = downLeft ? dn : up;
+    const ChainRow& right = downLeft ? up : dn;
+    if (SpanCoverage(left.extent) != 255) return kNoColumns;
+    const int32_t begin = std::max((left.maxX >> kPixelBits) + 1, 0);
+    const int32_t end = std::min((right.minX >> kPixelBits) - 1, maxX);
+    return end > begin ? ColumnRange{begin, end} : kNoColumns;
 }
 
 }  // namespace
@@ -365,7 +379,6 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
     RowLine* const ups = downs + room;
     int32_t downCount = 0, upCount = 0;
     int64_t cellBound = 0;  // the cells of any one row: at most a cell per column of each line, and one more
-    int32_t left = INT32_MAX, right = INT32_MIN;
     const int64_t h = int64_t{std::max(0, std::min(frameBuffer.viewHeight, kRowLimit))} * kOnePixel;
     const auto add = [&](int32_t ax, int32_t ay, int32_t bx, int32_t by) {
         if (std::max(ay, by) >> kPixelBits < first || std::min(ay, by) >> kPixelBits >= end) return;
@@ -375,8 +388,6 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
             const int32_t top = (down ? y1 : y2) >> kPixelBits, bottom = (down ? y2 : y1) >> kPixelBits;
             if (bottom < first || top >= end) return;
             cellBound += std::abs((x2 >> kPixelBits) - (x1 >> kPixelBits)) + 1;
-            left = std::min(left, std::min(x1, x2) >> kPixelBits);
-            right = std::max(right, std::max(x1, x2) >> kPixelBits);
             (down ? downs[downCount++] : ups[upCount++]) = {
                 x1, y1, x2, y2, top, bottom, 0, 0, 0, 0, 0, down ? y2 - y1 : y1 - y2, down};
         });
@@ -400,41 +411,68 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
     if (downCount > 0) top = downs[0].top, bottom = downs[downCount - 1].bottom;
     if (upCount > 0) top = std::min(top, ups[0].top), bottom = std::max(bottom, ups[upCount - 1].bottom);
     std::memmove(downs + downCount, ups, sizeof(RowLine) * static_cast<size_t>(upCount));
-    if (!ProvideArray(b.pieces, b.pieceCapacity, int64_t{downCount} + upCount, kLineGrowth, 0) ||
-        !ProvideArray(b.cells, b.cellCapacity, cellBound, kCellGrowth, 0)) {
+    if (!ProvideArray(b.cells, b.cellCapacity, cellBound, kCellGrowth, 0)) {
         return DiscRowsResult::noMemory;
     }
-    rows = {b.lineCount, downCount, upCount,    0, 0, 0, 0, std::max(top, first), std::min(bottom, end - 1),
-            left,        right,     disc.colour};
+    rows = {b.lineCount, downCount, upCount, 0, 0, 0, 0, std::max(top, first), std::min(bottom, end - 1), disc.colour};
     b.lineCount += downCount + upCount;
     return DiscRowsResult::ready;
 }
 
-bool CutDiscRow(RasterThread& t, DiscRows& d, int32_t y) {
-    DiscBatch& b = t.batch;
-    RowLine* const downs = b.lines + d.lines;
+bool WalkDiscRows(RasterThread& t, DiscRows& d, WalkedDisc& w) {
+    if (!ProvideArray(w.rows, w.rowCapacity, int64_t{d.bottom} - d.top + 1, kWalkGrowth)) return false;
+    RowLine* const downs = t.batch.lines + d.lines;
     RowLine* const ups = downs + d.downCount;
-    const ChainRow dn = BringChain(downs, d.downCount, d.downFirst, d.downNext, y, b.pieces);
-    const ChainRow up = BringChain(ups, d.upCount, d.upFirst, d.upNext, y, b.pieces + d.downCount);
-    if (dn.count == 0 && up.count == 0) return true;
-    Cut apart = Cut::inGeneral;
-    if (dn.count > 0 && up.count > 0) {
-        if (dn.maxX >> kPixelBits < up.minX >> kPixelBits) {
-            apart = CutApart(t, dn, up, d.colour);
-        } else if (up.maxX >> kPixelBits < dn.minX >> kPixelBits) {
-            apart = CutApart(t, up, dn, d.colour);
+    const int32_t maxX = frameBuffer.viewWidth - 1;
+    // A chain's row has at most a piece per line of the chain.
+    const int32_t most = d.downCount + d.upCount;
+    int32_t used = 0;
+    for (int32_t y = d.top; y <= d.bottom; ++y) {
+        if (w.pieceCapacity - used < most &&
+            !ProvideArray(w.pieces, w.pieceCapacity, int64_t{used} + most, kWalkGrowth, used)) {
+            return false;
         }
+        const ChainRow dn = BringChain(downs, d.downCount, d.downFirst, d.downNext, y, w.pieces + used);
+        const ChainRow up = BringChain(ups, d.upCount, d.upFirst, d.upNext, y, w.pieces + used + dn.count);
+        w.rows[y - d.top] = {{used, dn.count, dn.minX, dn.maxX, dn.extent},
+                             {used + dn.count, up.count, up.minX, up.maxX, up.extent},
+                             StoredBetween(dn, up, maxX)};
+        used += dn.count + up.count;
     }
-    if (apart != Cut::inGeneral) return apart == Cut::done;
-    RowCut& cut = b.cut;
-    if (CutHidden(cut, std::min(dn.minX, up.minX) >> kPixelBits, std::max(dn.maxX, up.maxX) >> kPixelBits)) return true;
+    return true;
+}
 
-    // Anything else: the row's cells all together.
-    RowCell* const cells = b.cells;
-    const int32_t nd = ChainCells(dn, cells);
-    const int32_t count = nd + ChainCells(up, cells + nd);
-    OrderCells(cells, count);
-    int32_t cover = 0;
-    int32_t after;
-    return Sweep(cut, cells, count, cover, after, d.colour);
+void DrawWalkedDisc(RasterThread& t, const DiscRows& d, const WalkedDisc& w, const DiscRows* next,
+                    const WalkedDisc* nextWalked) {
+    DiscBatch& b = t.batch;
+    RowCut& cut = b.cut;
+    const FrameBuffer& fb = frameBuffer;
+    for (int32_t y = d.top; y <= d.bottom; ++y) {
+        const bool covered = next && y >= next->top && y <= next->bottom;
+        StartCutRow(cut, fb.rows[y], fb.viewWidth, covered ? nextWalked->rows[y - next->top].stored : kNoColumns);
+        const WalkedRow& r = w.rows[y - d.top];
+        const ChainRow dn = {w.pieces + r.down.first, r.down.count, r.down.minX, r.down.maxX, r.down.extent};
+        const ChainRow up = {w.pieces + r.up.first, r.up.count, r.up.minX, r.up.maxX, r.up.extent};
+        if (dn.count == 0 && up.count == 0) continue;
+        Cut apart = Cut::inGeneral;
+        if (dn.count > 0 && up.count > 0) {
+            if (dn.maxX >> kPixelBits < up.minX >> kPixelBits) {
+                apart = CutApart(t, dn, up, d.colour);
+            } else if (up.maxX >> kPixelBits < dn.minX >> kPixelBits) {
+                apart = CutApart(t, up, dn, d.colour);
+            }
+        }
+        if (apart == Cut::done ||
+            CutHidden(cut, std::min(dn.minX, up.minX) >> kPixelBits, std::max(dn.maxX, up.maxX) >> kPixelBits)) {
+            continue;
+        }
+        // Anything else: the row's cells all together.
+        RowCell* const cells = b.cells;
+        const int32_t nd = ChainCells(dn, cells);
+        const int32_t count = nd + ChainCells(up, cells + nd);
+        OrderCells(cells, count);
+        int32_t cover = 0;
+        int32_t after;
+        Sweep(cut, cells, count, cover, after, d.colour);
+    }
 }

@@ -12,9 +12,10 @@
 // the walk cuts them. Cells of equal column add up in the sweep, however the pieces fall into visits,
 // and a closed outline's cover sums to zero along every row, so a row's sweep starts from zero cover.
 //
-// The usual row has its two chains apart. A chain whose columns later discs all store over is not cut
-// into cells at all: the cover it leaves is its vertical extent in the row, and the run between the
-// chains keeps its kind as long as it is two pixels or more without that chain's columns.
+// A disc is walked row by row before it is drawn, so that the disc before it can leave out what it
+// stores. The usual row has its two chains apart. A chain whose columns the next disc stores over is
+// not cut into cells at all: the cover it leaves is its vertical extent in the row, and the run
+// between the chains keeps its kind as long as it is two pixels or more without that chain's columns.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +29,11 @@
 // two monotone chains (a NaN or another pathological value).
 DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t first, int32_t end, DiscRows& rows);
 
-// Cuts the disc's spans in row y into the thread's row cut (raster/row_cut.h), in the disc's colour.
-// The rows of a disc must be asked for one after the other, from its top to its bottom, each once.
-// False if memory runs out.
-bool CutDiscRow(RasterThread& t, DiscRows& rows, int32_t y);
+// Walks the disc's chains from its top row to its bottom into w: each row's pieces, and the columns
+// the row stores for certain. The disc is walked once; false if memory runs out.
+bool WalkDiscRows(RasterThread& t, DiscRows& rows, WalkedDisc& w);
+
+// Draws the walked disc's rows into the view, in the disc's colour, but for the columns that the next
+// disc of the batch (if not null, walked into nextWalked) stores for certain in each row.
+void DrawWalkedDisc(RasterThread& t, const DiscRows& rows, const WalkedDisc& w, const DiscRows* next,
+                    const WalkedDisc* nextWalked);

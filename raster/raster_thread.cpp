@@ -11,11 +11,10 @@ void ReleaseThreadRasteriser() {
     DiscBatch& b = t.batch;
     delete[] b.lines;
     delete[] b.cells;
-    delete[] b.pieces;
     delete[] b.discs;
-    delete[] b.order;
-    delete[] b.active;
-    delete[] b.rowStarts;
-    delete[] b.cut.pieces.at;
+    for (WalkedDisc& w : b.walked) {
+        delete[] w.rows;
+        delete[] w.pieces;
+    }
     t = RasterThread();
 }

@@ -113,41 +113,43 @@ struct ColumnRange {
 };
 constexpr ColumnRange kNoColumns = {0, -1};
 
-// A disc of a batch, ready to be cut one row at a time: its downward chain of lines, then its upward
-// chain, each from the top down, in the line store from lines on; [first, next) of each chain are
-// the lines crossing the current row.
+// A disc of a batch, ready to be walked one row at a time: its downward chain of lines, then its
+// upward chain, each from the top down, in the line store from lines on; [first, next) of each chain
+// are the lines crossing the current row.
 struct DiscRows {
     int32_t lines;
     int32_t downCount, upCount;
     int32_t downFirst, downNext, upFirst, upNext;
     int32_t top, bottom;  // its rows in the band
-    int32_t left, right;  // the columns of its lines
-    uint32_t colour;
-    int32_t culler = -1;             // the later disc of the batch it is cut against, or -1
-    int32_t coverRow = INT32_MIN;    // the row of cover
-    ColumnRange cover = kNoColumns;  // stored over by this disc or later ones in that row
-};
-
-// A kept part of a span in the row being cut (row_cut.h): pixels x..x+length-1.
-struct RowPiece {
-    int32_t x;
-    uint32_t packed;  // bits 0-7 coverage, bit 8 drawn as a run, bits 9-31 length
     uint32_t colour;
 };
 
-// Kept pieces of the row being cut, in a list that grows as needed.
-struct RowPieces {
-    RowPiece* at = nullptr;
-    int32_t count = 0, capacity = 0;
+// One chain of a walked disc in one row: its pieces, from first on in the walk's pieces, their fixed
+// x range and the cover the chain leaves (its vertical extent in the row).
+struct ChainRecord {
+    int32_t first, count;
+    int32_t minX, maxX;
+    int32_t extent;
 };
 
-// The row being cut, one disc at a time from the last: the columns that later discs are known to store
-// over, the columns the current disc stores, and the kept pieces, in the order kept.
+struct WalkedRow {
+    ChainRecord down, up;
+    ColumnRange stored;  // columns the disc's row stores for certain
+};
+
+// A disc's rows in the band, walked before it is drawn (raster/disc_rows.h).
+struct WalkedDisc {
+    WalkedRow* rows = nullptr;  // from its top row on
+    int32_t rowCapacity = 0;
+    LinePiece* pieces = nullptr;
+    int32_t pieceCapacity = 0;
+};
+
+// The disc row being drawn: the view row's pixels and the columns a later disc stores over.
 struct RowCut {
+    uint32_t* row = nullptr;
     int32_t maxX = -1;
-    ColumnRange cover = kNoColumns;   // stored over by later discs
-    ColumnRange stored = kNoColumns;  // stored by the current disc
-    RowPieces pieces;
+    ColumnRange cover = kNoColumns;
 };
 
 struct DiscBatch {
@@ -155,14 +157,9 @@ struct DiscBatch {
     int32_t lineCount = 0, lineCapacity = 0;
     RowCell* cells = nullptr;  // one row of one disc
     int32_t cellCapacity = 0;
-    LinePiece* pieces = nullptr;  // one row of one disc, the downward chain's, then the upward's
-    int32_t pieceCapacity = 0;
     DiscRows* discs = nullptr;  // per disc of the batch
-    int32_t* order = nullptr;   // the discs by their top row, then the active ones
-    int32_t* active = nullptr;
     int32_t discCapacity = 0;
-    int32_t* rowStarts = nullptr;  // per row of the band and one more
-    int32_t rowCapacity = 0;
+    WalkedDisc walked[2];  // the disc being drawn and the next, whose stores it is cut against
     RowCut cut;
 };
 

@@ -1,150 +1,118 @@
-// One row of a batch: spans clipped and cut around the range later discs store over, kept with the
-// operation their whole span had, the disc's stores noted, and the pieces drawn earliest disc first;
-// and the narrow floor division of the usual disc row, against plain floor division.
+// One row of a batch's disc: spans clipped, drawn but for the columns the next disc stores over, each
+// part with the operation its whole span had; edge pixels likewise; and the narrow floor division of
+// the usual disc row, against plain floor division.
 #include "raster/row_cut.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
-#include <tuple>
 #include <vector>
 
 #include "raster/blend_channels.h"
 #include "raster/line_walk.h"
+#include "raster/spans.h"
 
 namespace {
 
-using Piece = std::tuple<int32_t, int32_t, uint32_t, bool>;  // x, length, coverage, drawn as a run
+constexpr uint32_t kColour = 0x80c04020u;
 
-std::vector<Piece> PiecesFrom(const RowCut& cut, int32_t from) {
-    std::vector<Piece> out;
-    for (int32_t p = from; p < cut.pieces.count; ++p) {
-        const RowPiece& r = cut.pieces.at[p];
-        out.emplace_back(r.x, static_cast<int32_t>(r.packed >> 9), r.packed & 255u, (r.packed & 0x100u) != 0);
+// A row of distinct pixels, so that a pixel drawn by the wrong operation or not at all shows.
+std::vector<uint32_t> NoiseRow(int32_t width, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::vector<uint32_t> row(static_cast<size_t>(width) + 1);  // one more, which nothing may touch
+    for (uint32_t& p : row) p = static_cast<uint32_t>(random());
+    return row;
+}
+
+// What a span leaves the row as, pixel by pixel: each pixel in the view and outside the cover drawn
+// with the run operation if the span reaches the view as two pixels or more, else the pixel operation.
+std::vector<uint32_t> Expected(std::vector<uint32_t> row, int32_t width, ColumnRange cover, int32_t x, int32_t length,
+                               uint32_t k) {
+    const int32_t begin = std::max(x, 0), end = std::min(x + length, width);
+    for (int32_t p = begin; p < end; ++p) {
+        if (p < cover.begin || p > cover.end)
+            DrawNormalPart(&row[static_cast<size_t>(p)], kColour, 1, k, end - begin > 1);
     }
-    return out;
+    return row;
 }
 
-bool operator==(ColumnRange a, ColumnRange b) {
-    const bool noneA = a.begin > a.end, noneB = b.begin > b.end;
-    return noneA || noneB ? noneA == noneB : a.begin == b.begin && a.end == b.end;
-}
-
-class RowCutTest : public ::testing::Test {
-  protected:
-    void TearDown() override { delete[] cut.pieces.at; }
-    RowCut cut;
-};
-
-TEST_F(RowCutTest, SpansAreClippedCutAroundTheCoverAndTheirStoresNoted) {
-    StartCutRow(cut, 200);
-    struct Step {
+TEST(RowCutTest, SpansAreClippedAndDrawnButForTheCover) {
+    const int32_t width = 200;
+    const struct {
         ColumnRange cover;
         int32_t x, length;
         uint32_t k;
-        std::vector<Piece> kept;
-        ColumnRange stored;  // the disc's store noted
+    } spans[] = {
+        {kNoColumns, 10, 60, 255},  {{10, 69}, 0, 100, 128}, {{10, 69}, 63, 2, 255},     {{10, 69}, 69, 2, 77},
+        {{10, 69}, 70, 1, 90},      {{10, 69}, 69, 1, 90},   {kNoColumns, -5, 6, 255},   {kNoColumns, 195, 10, 255},
+        {{195, 199}, 150, 60, 200}, {{0, 199}, 20, 30, 255}, {kNoColumns, -20, 10, 255}, {kNoColumns, 200, 3, 255},
+        {{-5, 3}, -2, 8, 255},      {{50, 40}, 30, 30, 128},
     };
-    const Step steps[] = {
-        {kNoColumns, 10, 60, 255, {{10, 60, 255, true}}, {10, 69}},                      // a store
-        {{10, 69}, 0, 100, 128, {{0, 10, 128, true}, {70, 30, 128, true}}, kNoColumns},  // around the cover
-        {{10, 69}, 63, 2, 255, {}, {63, 64}},                                            // under it, still a store
-        {{10, 69}, 69, 2, 77, {{70, 1, 77, true}}, kNoColumns},                          // one pixel left: a run
-        {{10, 69}, 70, 1, 90, {{70, 1, 90, false}}, kNoColumns},                         // a pixel span
-        {{10, 69}, 69, 1, 90, {}, kNoColumns},                                           // a pixel under it
-        {kNoColumns, -5, 6, 255, {{0, 1, 255, false}}, kNoColumns},                      // one pixel in view: no store
-        {kNoColumns, 195, 10, 255, {{195, 5, 255, true}}, {195, 199}},                   // clipped, a store
-        {{195, 199}, 150, 60, 200, {{150, 45, 200, true}}, kNoColumns},                  // cut at the view's edge
-        {{0, 199}, 20, 30, 255, {}, {20, 49}},                                           // wholly under it
-        {kNoColumns, -20, 10, 255, {}, kNoColumns},                                      // wholly outside
-        {kNoColumns, 200, 3, 255, {}, kNoColumns},
-    };
-    for (const Step& s : steps) {
-        StartCutDisc(cut, s.cover);
-        const int32_t from = cut.pieces.count;
-        ASSERT_TRUE(KeepSpan(cut, s.x, s.length, s.k, 0xff000000u));
-        EXPECT_EQ(PiecesFrom(cut, from), s.kept) << "span at " << s.x << ", " << s.length;
-        EXPECT_TRUE(cut.stored == s.stored) << "span at " << s.x << ", " << s.length;
-    }
-
-    StartCutDisc(cut, {10, 69});
-    const int32_t from = cut.pieces.count;
-    for (const int32_t x : {10, 69, -1, 200}) EXPECT_TRUE(KeepPixel(cut, x, 10, 0));
-    EXPECT_TRUE(KeepPixel(cut, 70, 0, 0));
-    EXPECT_TRUE(PiecesFrom(cut, from).empty()) << "a pixel under the cover, outside the view or of no coverage";
-    const ColumnRange hidden[][2] = {{{10, 69}, {1, 1}},  {{9, 69}, {0, 0}},    {{10, 70}, {0, 0}},
-                                     {{-10, -1}, {1, 1}}, {{200, 300}, {1, 1}}, {{30, 40}, {1, 1}}};
-    for (const auto& h : hidden) EXPECT_EQ(CutHidden(cut, h[0].begin, h[0].end), h[1].begin == 1) << h[0].begin;
-    StartCutDisc(cut, {-5, 250});
-    EXPECT_TRUE(CutHidden(cut, -100, 400)) << "only the columns in the view count";
-
-    // A new row starts with nothing kept.
-    StartCutRow(cut, 200);
-    EXPECT_EQ(cut.pieces.count, 0);
-}
-
-TEST(ColumnRangeTest, MergingKeepsBothWhereTheyMeetOrTouchElseTheLonger) {
-    const ColumnRange cases[][3] = {
-        {kNoColumns, kNoColumns, kNoColumns}, {{3, 9}, kNoColumns, {3, 9}}, {kNoColumns, {3, 9}, {3, 9}},
-        {{3, 9}, {5, 20}, {3, 20}},           {{3, 9}, {10, 12}, {3, 12}},  {{10, 12}, {3, 9}, {3, 12}},
-        {{3, 9}, {11, 12}, {3, 9}},           {{3, 4}, {11, 30}, {11, 30}}, {{0, 100}, {20, 30}, {0, 100}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_TRUE(MergeColumns(c[0], c[1]) == c[2]) << c[0].begin << ".." << c[0].end << " with " << c[1].begin;
+    uint32_t seed = 1;
+    for (const auto& s : spans) {
+        std::vector<uint32_t> row = NoiseRow(width, ++seed);
+        const std::vector<uint32_t> expected = Expected(row, width, s.cover, s.x, s.length, s.k);
+        RowCut cut;
+        StartCutRow(cut, row.data(), width, s.cover);
+        DrawCutSpan(cut, s.x, s.length, s.k, kColour);
+        EXPECT_EQ(row, expected) << "span at " << s.x << ", " << s.length << ", cover " << s.cover.begin << ".."
+                                 << s.cover.end;
     }
 }
 
-// Against one flag per pixel: each span keeps exactly its pixels in the view outside the cover, as runs
-// if the span reaches the view as two pixels or more, and notes exactly its stores.
-TEST_F(RowCutTest, CutsAsAFlagPerPixelWould) {
+TEST(RowCutTest, RandomSpansAreDrawnAsAFlagPerPixelSays) {
     std::mt19937 random(7);
     const auto draw = [&](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(random); };
     for (const int32_t width : {1, 200, 5000}) {
-        StartCutRow(cut, width);
-        for (int32_t step = 0; step < 400; ++step) {
+        for (int32_t step = 0; step < 300; ++step) {
             const int32_t coverBegin = draw(-5, width + 5);
             const ColumnRange cover = {coverBegin, coverBegin + draw(-2, width)};
             const int32_t length = draw(0, 3) == 0 ? draw(1, 3) : draw(1, width / 2 + 2);
             const int32_t x = draw(-length - 2, width + 2);
             const uint32_t k = draw(0, 2) == 0 ? static_cast<uint32_t>(draw(1, 254)) : 255u;
-            const int32_t begin = std::max(x, 0), end = std::min(x + length, width);
-            std::vector<Piece> expected;
-            for (int32_t p = begin; p < end;) {
-                const auto covered = [&](int32_t c) { return c >= cover.begin && c <= cover.end; };
-                if (covered(p)) {
-                    ++p;
-                    continue;
-                }
-                int32_t q = p;
-                while (q < end && !covered(q)) ++q;
-                expected.emplace_back(p, q - p, k, end - begin > 1);
-                p = q;
-            }
-            const ColumnRange stored = k == 255 && end - begin > 1 ? ColumnRange{begin, end - 1} : kNoColumns;
-            StartCutDisc(cut, cover);
-            const int32_t from = cut.pieces.count;
-            ASSERT_TRUE(KeepSpan(cut, x, length, k, 0));
-            ASSERT_EQ(PiecesFrom(cut, from), expected) << "width " << width << ", span at " << x << ", " << length;
-            ASSERT_TRUE(cut.stored == stored) << "width " << width << ", span at " << x << ", " << length;
+            std::vector<uint32_t> row = NoiseRow(width, static_cast<uint32_t>(step));
+            const std::vector<uint32_t> expected = Expected(row, width, cover, x, length, k);
+            RowCut cut;
+            StartCutRow(cut, row.data(), width, cover);
+            DrawCutSpan(cut, x, length, k, kColour);
+            ASSERT_EQ(row, expected) << "width " << width << ", span at " << x << ", " << length;
         }
     }
 }
 
-TEST_F(RowCutTest, PiecesAreDrawnEarliestDiscFirst) {
-    // Kept backwards: a later disc's edge pixel and store, then an earlier disc's store under both.
-    StartCutRow(cut, 20);
-    const uint32_t later = 0xff2080c0u, earlier = 0xff604020u;
-    ASSERT_TRUE(KeepPixel(cut, 5, 128, later));
-    ASSERT_TRUE(KeepSpan(cut, 7, 2, 255, later));
-    ASSERT_TRUE(KeepSpan(cut, 0, 10, 255, earlier));
-    uint32_t row[20];
-    for (uint32_t& p : row) p = 0xff000000u;
-    DrawCutRow(cut, row, nullptr);
-    EXPECT_EQ(row[4], earlier);
-    EXPECT_EQ(row[5], channels::BlendPacked(earlier, later, 128));
-    EXPECT_EQ(row[7], later);
-    EXPECT_EQ(row[9], earlier);
-    EXPECT_EQ(row[10], 0xff000000u);
+TEST(RowCutTest, EdgePixelsAreBlendedOnlyInTheViewOutsideTheCover) {
+    const int32_t width = 100;
+    const struct {
+        int32_t x;
+        uint32_t k;
+        bool drawn;
+    } pixels[] = {{9, 128, true}, {10, 128, false}, {69, 128, false},  {70, 255, true}, {0, 1, true},
+                  {99, 77, true}, {-1, 128, false}, {100, 128, false}, {50, 0, false},  {30, 0, false}};
+    for (const auto& p : pixels) {
+        std::vector<uint32_t> row = NoiseRow(width, 3);
+        std::vector<uint32_t> expected = row;
+        if (p.drawn)
+            expected[static_cast<size_t>(p.x)] = channels::BlendPacked(row[static_cast<size_t>(p.x)], kColour, p.k);
+        RowCut cut;
+        StartCutRow(cut, row.data(), width, {10, 69});
+        DrawCutPixel(cut, p.x, p.k, kColour);
+        EXPECT_EQ(row, expected) << "pixel " << p.x;
+    }
+}
+
+TEST(RowCutTest, ARangeIsHiddenIfTheCoverHoldsAllOfItThatLiesInTheView) {
+    uint32_t row[100];
+    RowCut cut;
+    StartCutRow(cut, row, 100, {10, 69});
+    const struct {
+        int32_t x0, x1;
+        bool hidden;
+    } ranges[] = {{10, 69, true}, {9, 69, false}, {10, 70, false}, {-10, -1, true}, {100, 300, true}, {30, 40, true}};
+    for (const auto& r : ranges) EXPECT_EQ(CutHidden(cut, r.x0, r.x1), r.hidden) << r.x0 << ".." << r.x1;
+    StartCutRow(cut, row, 100, {-5, 150});
+    EXPECT_TRUE(CutHidden(cut, -100, 400)) << "only the columns in the view count";
+    StartCutRow(cut, row, 100, kNoColumns);
+    EXPECT_FALSE(CutHidden(cut, 0, 0));
 }
 
 TEST(NarrowDivisionTest, IsFloorDivisionForEveryWidthOfAPieceInTwoColumns) {
