@@ -1,5 +1,5 @@
 // Polygon disc batches: the polygon discs as a family of the row batches (raster/row_batch.h), each
-// disc's row worked out on its own (raster/disc_rows.h).
+// disc walked and drawn row by row (raster/disc_rows.h).
 #include "raster/disc_batch.h"
 
 #include <climits>

@@ -1,6 +1,6 @@
 // Raster core, polygon disc batches: many mode-1 polygon discs drawn as one picture by the row
-// batches (raster/row_batch.h), each pixel written only by the writes that survive, on two threads
-// when there are two cores. Drawing thread only.
+// batches (raster/row_batch.h), each disc leaving out what the next stores over, on two threads when
+// there are two cores. Drawing thread only.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +12,10 @@ struct BatchDisc {
 };
 
 // Draws discs[0..count-1] in Normal mode so that every pixel ends exactly as it would after
-// DrawPolygonDisc(x, y, radius, colour, Normal) for each disc in turn, but writes a pixel only if no
-// later disc of the batch stores over it; discs hidden that way are not rasterised at all. Working
-// memory grows to the largest batch and view and is kept; without memory the discs are drawn one by
-// one.
+// DrawPolygonDisc(x, y, radius, colour, Normal) for each disc in turn, but leaves out of each disc the
+// pixels that the next disc of the batch stores over for certain, and does not cut a side of a disc's
+// row into cells where it lies wholly among them. Working memory grows to the largest batch and view
+// and is kept; without memory the discs are drawn one by one.
 void DrawPolygonDiscs(const BatchDisc* discs, int32_t count);
 
 // DrawPolygonDiscs with the view rows from split on drawn by the drawing helper (raster/draw_helper.h),

@@ -1,6 +1,6 @@
 // Raster core, the rasteriser's working memory: one record per drawing thread, holding the shape
 // vertex list, the cell store, the span buffer with the installed blend-mode operations, and the
-// row batch's discs, lines, cells and row cut. Two threads draw: the one that draws the frame (the
+// row batch's discs, lines, cells, walked discs and row cut. Two threads draw: the one that draws the frame (the
 // effect thread, or a tool's or test's only thread) and the drawing helper (raster/draw_helper.h),
 // which draws the lower band of a row batch with its own record. Each part grows to the largest
 // shape or batch it meets and is kept until ReleaseThreadRasteriser, which each thread calls for

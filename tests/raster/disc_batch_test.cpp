@@ -151,6 +151,19 @@ TEST_F(DiscBatchTest, CrowdsOfSmallDiscsMatchDrawingOneByOne) {
     }
 }
 
+TEST_F(DiscBatchTest, DiscsEachHidingMostOfTheOneBeforeMatchDrawingOneByOne) {
+    // A spiral's crescents: each disc a little larger and a little along from the one before, which it
+    // hides but for a sliver; some off the view in between, so that a disc's next one is elsewhere.
+    std::vector<BatchDisc> discs;
+    for (int32_t i = 0; i < 240; ++i) {
+        const float turn = 0.11f * i, r = 2.0f + 0.35f * i;
+        const bool away = i % 37 == 5;
+        discs.push_back({away ? -500.0f : 160.3f + 0.9f * i * std::cos(turn), 120.6f + 0.8f * i * std::sin(turn), r,
+                         0xff000000u | static_cast<uint32_t>(i * 0x010307)});
+    }
+    ExpectBatchMatchesOneByOne(320, 240, discs, 17);
+}
+
 TEST_F(DiscBatchTest, DegenerateDiscsMatchDrawingOneByOne) {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     const std::vector<BatchDisc> discs = {
