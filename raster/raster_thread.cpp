@@ -11,7 +11,6 @@ void ReleaseThreadRasteriser() {
     DiscBatch& b = t.batch;
     delete[] b.lines;
     delete[] b.cells;
-    delete[] b.discs;
     for (WalkedDisc& w : b.walked) {
         delete[] w.rows;
         delete[] w.pieces;

@@ -153,13 +153,12 @@ struct RowCut {
 };
 
 struct DiscBatch {
-    RowLine* lines = nullptr;  // the line store, for the discs of the band
+    RowLine* lines = nullptr;  // the line store, for the disc being walked
     int32_t lineCount = 0, lineCapacity = 0;
     RowCell* cells = nullptr;  // one row of one disc
     int32_t cellCapacity = 0;
-    DiscRows* discs = nullptr;  // per disc of the batch
-    int32_t discCapacity = 0;
-    WalkedDisc walked[2];  // the disc being drawn and the next, whose stores it is cut against
+    DiscRows discs[2] = {};  // the disc being drawn and the next, whose stores it is cut against
+    WalkedDisc walked[2];
     RowCut cut;
 };
 

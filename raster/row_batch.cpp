@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
-#include <new>
 #include <utility>
 
 #include "host/frame_buffer.h"
@@ -12,46 +10,38 @@
 
 namespace {
 
-bool ProvideDiscs(DiscBatch& b, int32_t count) {
-    if (count <= b.discCapacity) return true;
-    DiscRows* discs = new (std::nothrow) DiscRows[static_cast<size_t>(count)];
-    if (!discs) return false;
-    delete[] b.discs;
-    b.discs = discs;
-    b.discCapacity = count;
-    return true;
-}
-
 // Draws the batch in rows first..end-1, disc by disc; returns the first disc it could not draw (count
 // if it drew them all).
 int32_t DrawDiscs(RasterThread& t, const RowFamily& family, const void* discs, int32_t count, int32_t first,
                   int32_t end) {
     DiscBatch& b = t.batch;
-    if (!ProvideDiscs(b, count)) return 0;
-    b.lineCount = 0;  // the band's line store, which the families' discs fill
-    for (int32_t i = 0; i < count; ++i) {
-        switch (family.prepare(t, discs, i, first, end, b.discs[i])) {
-        case DiscRowsResult::ready:
-            break;
-        case DiscRowsResult::empty:
-            b.discs[i].top = INT32_MAX;
-            break;
-        default:
-            return 0;
+    // Gets the first disc from i on that reaches the band ready and walked; returns its index, count if
+    // there is none, or -1 if it could not. A disc's lines are done with once it is walked.
+    const auto walkNext = [&](int32_t i, DiscRows& rows, WalkedDisc& walked) {
+        for (; i < count; ++i) {
+            b.lineCount = 0;
+            switch (family.prepare(t, discs, i, first, end, rows)) {
+            case DiscRowsResult::ready:
+                return family.walk(t, rows, walked) ? i : -1;
+            case DiscRowsResult::empty:
+                break;
+            default:
+                return -1;
+            }
         }
-    }
-    const auto nextInBand = [&](int32_t i) {
-        while (i < count && b.discs[i].top == INT32_MAX) ++i;
-        return i;
+        return count;
     };
+    DiscRows* rows = &b.discs[0];
+    DiscRows* aheadRows = &b.discs[1];
     WalkedDisc* walked = &b.walked[0];
     WalkedDisc* ahead = &b.walked[1];
-    int32_t i = nextInBand(0);
-    if (i < count && !family.walk(t, b.discs[i], *walked)) return i;
+    int32_t i = walkNext(0, *rows, *walked);
+    if (i < 0) return 0;
     while (i < count) {
-        const int32_t next = nextInBand(i + 1);
-        if (next < count && !family.walk(t, b.discs[next], *ahead)) return i;
-        family.draw(t, b.discs[i], *walked, next < count ? &b.discs[next] : nullptr, next < count ? ahead : nullptr);
+        const int32_t next = walkNext(i + 1, *aheadRows, *ahead);
+        if (next < 0) return i;
+        family.draw(t, *rows, *walked, next < count ? aheadRows : nullptr, next < count ? ahead : nullptr);
+        std::swap(rows, aheadRows);
         std::swap(walked, ahead);
         i = next;
     }

@@ -27,7 +27,7 @@ std::vector<uint32_t> DrawScene() {
 bool HoldsNoMemory(const RasterThread& t) {
     return !t.cells.blocks && !t.cells.sorted && !t.cells.rowStarts && t.cells.blocksAllocated == 0 &&
            !t.vertices.vertices && t.vertices.capacity == 0 && !t.spans.spans && t.spans.capacity == 0 &&
-           !t.batch.lines && !t.batch.cells && !t.batch.discs && t.batch.discCapacity == 0 && !t.batch.walked[0].rows &&
+           !t.batch.lines && !t.batch.cells && t.batch.lineCapacity == 0 && !t.batch.walked[0].rows &&
            !t.batch.walked[0].pieces && !t.batch.walked[1].rows && !t.batch.walked[1].pieces &&
            t.batch.walked[1].pieceCapacity == 0;
 }
