@@ -249,16 +249,18 @@ int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
         if (ex2 == ex1 + 1 || ex2 == ex1 - 1) {
             const bool rightward = p.xb > p.xa;
             const TwoColumnCut cut = CutAcrossOneBoundary(p.xa, p.ya, p.xb, p.yb);
-            const RowCell start = {ex1, cut.startCover, cut.startArea};
-            const RowCell finish = {ex2, cut.endCover, cut.endArea};
+            // Field by field and without a branch: which way the piece runs changes from disc to disc,
+            // and whether a cell is empty is as good as random. (Whole cells picked by a condition
+            // went through the stack, and their wide reads could not take the narrow writes.)
+            const int32_t leftCover = rightward ? cut.startCover : cut.endCover;
+            const int32_t leftArea = rightward ? cut.startArea : cut.endArea;
+            const int32_t rightCover = rightward ? cut.endCover : cut.startCover;
+            const int32_t rightArea = rightward ? cut.endArea : cut.startArea;
             RowCell* out = cells;
-            const RowCell& left = rightward ? start : finish;
-            const RowCell& right = rightward ? finish : start;
-            // Without a branch: whether a cell is empty is as good as random.
-            *out = left;
-            out += (left.cover | left.area) != 0;
-            *out = right;
-            out += (right.cover | right.area) != 0;
+            *out = {rightward ? ex1 : ex2, leftCover, leftArea};
+            out += (leftCover | leftArea) != 0;
+            *out = {rightward ? ex2 : ex1, rightCover, rightArea};
+            out += (rightCover | rightArea) != 0;
             return static_cast<int32_t>(out - cells);
         }
     }
