@@ -355,6 +355,13 @@ ColumnRange StoredBetween(const ChainRow& dn, const ChainRow& up, int32_t maxX) 
     return end > begin ? ColumnRange{begin, end} : kNoColumns;
 }
 
+// A walked chain row and back: its pieces are kept as an index, since the walk's pieces may move as
+// they grow.
+ChainRecord RecordOf(const ChainRow& c, int32_t first) { return {first, c.count, c.minX, c.maxX, c.extent}; }
+ChainRow ChainOf(const WalkedDisc& w, const ChainRecord& r) {
+    return {w.pieces + r.first, r.count, r.minX, r.maxX, r.extent};
+}
+
 }  // namespace
 
 DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t first, int32_t end, DiscRows& rows) {
@@ -374,10 +381,10 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
     // lines are gathered apart, after room for the downward ones.
     DiscBatch& b = t.batch;
     const int32_t room = 3 * (n + 1);
-    if (!ProvideArray(b.lines, b.lineCapacity, int64_t{b.lineCount} + 2 * room, kLineGrowth, b.lineCount)) {
+    if (!ProvideArray(b.lines, b.lineCapacity, 2 * room, kLineGrowth)) {
         return DiscRowsResult::noMemory;
     }
-    RowLine* const downs = b.lines + b.lineCount;
+    RowLine* const downs = b.lines;
     RowLine* const ups = downs + room;
     int32_t downCount = 0, upCount = 0;
     int64_t cellBound = 0;  // the cells of any one row: at most a cell per column of each line, and one more
@@ -416,14 +423,13 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
     if (!ProvideArray(b.cells, b.cellCapacity, cellBound, kCellGrowth, 0)) {
         return DiscRowsResult::noMemory;
     }
-    rows = {b.lineCount, downCount, upCount, 0, 0, 0, 0, std::max(top, first), std::min(bottom, end - 1), disc.colour};
-    b.lineCount += downCount + upCount;
+    rows = {downCount, upCount, 0, 0, 0, 0, std::max(top, first), std::min(bottom, end - 1), disc.colour};
     return DiscRowsResult::ready;
 }
 
 bool WalkDiscRows(RasterThread& t, DiscRows& d, WalkedDisc& w) {
     if (!ProvideArray(w.rows, w.rowCapacity, int64_t{d.bottom} - d.top + 1, kWalkGrowth)) return false;
-    RowLine* const downs = t.batch.lines + d.lines;
+    RowLine* const downs = t.batch.lines;
     RowLine* const ups = downs + d.downCount;
     const int32_t maxX = frameBuffer.viewWidth - 1;
     // A chain's row has at most a piece per line of the chain.
@@ -436,9 +442,7 @@ bool WalkDiscRows(RasterThread& t, DiscRows& d, WalkedDisc& w) {
         }
         const ChainRow dn = BringChain(downs, d.downCount, d.downFirst, d.downNext, y, w.pieces + used);
         const ChainRow up = BringChain(ups, d.upCount, d.upFirst, d.upNext, y, w.pieces + used + dn.count);
-        w.rows[y - d.top] = {{used, dn.count, dn.minX, dn.maxX, dn.extent},
-                             {used + dn.count, up.count, up.minX, up.maxX, up.extent},
-                             StoredBetween(dn, up, maxX)};
+        w.rows[y - d.top] = {RecordOf(dn, used), RecordOf(up, used + dn.count), StoredBetween(dn, up, maxX)};
         used += dn.count + up.count;
     }
     return true;
@@ -453,8 +457,7 @@ void DrawWalkedDisc(RasterThread& t, const DiscRows& d, const WalkedDisc& w, con
         const bool covered = next && y >= next->top && y <= next->bottom;
         StartCutRow(cut, fb.rows[y], fb.viewWidth, covered ? nextWalked->rows[y - next->top].stored : kNoColumns);
         const WalkedRow& r = w.rows[y - d.top];
-        const ChainRow dn = {w.pieces + r.down.first, r.down.count, r.down.minX, r.down.maxX, r.down.extent};
-        const ChainRow up = {w.pieces + r.up.first, r.up.count, r.up.minX, r.up.maxX, r.up.extent};
+        const ChainRow dn = ChainOf(w, r.down), up = ChainOf(w, r.up);
         if (dn.count == 0 && up.count == 0) continue;
         Cut apart = Cut::inGeneral;
         if (dn.count > 0 && up.count > 0) {

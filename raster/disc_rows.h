@@ -24,13 +24,15 @@
 #include "raster/raster_thread.h"
 #include "raster/row_batch.h"
 
-// Builds the outline of disc for view rows first..end-1 into the thread's line store (the lines of
-// earlier discs stay). Lines wholly outside those rows are left out. Irregular if the outline is not
+// Builds the outline of disc for view rows first..end-1 into the thread's line store, in place of the
+// disc before's (a disc's lines are done with once it is walked). Lines wholly outside those rows are
+// left out. Irregular if the outline is not
 // two monotone chains (a NaN or another pathological value).
 DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t first, int32_t end, DiscRows& rows);
 
-// Walks the disc's chains from its top row to its bottom into w: each row's pieces, and the columns
-// the row stores for certain. The disc is walked once; false if memory runs out.
+// Walks the disc last prepared, its chains from its top row to its bottom, into w: each row's
+// pieces, and the columns the row stores for certain. The disc is walked once; false if memory runs
+// out.
 bool WalkDiscRows(RasterThread& t, DiscRows& rows, WalkedDisc& w);
 
 // Draws the walked disc's rows into the view, in the disc's colour, but for the columns that the next

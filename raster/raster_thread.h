@@ -1,15 +1,17 @@
 // Raster core, the rasteriser's working memory: one record per drawing thread, holding the shape
 // vertex list, the cell store, the span buffer with the installed blend-mode operations, and the
-// row batch's discs, lines, cells, walked discs and row cut. Two threads draw: the one that draws the frame (the
-// effect thread, or a tool's or test's only thread) and the drawing helper (raster/draw_helper.h),
-// which draws the lower band of a row batch with its own record. Each part grows to the largest
-// shape or batch it meets and is kept until ReleaseThreadRasteriser, which each thread calls for
-// itself. Code reaches the record once per shape, row or batch and passes it down.
+// row batch's discs, lines, cells, walked discs and row cut. Two threads draw: the one that draws
+// the frame (the effect thread, or a tool's or test's only thread) and the drawing helper
+// (raster/draw_helper.h), which draws the lower band of a row batch with its own record. Each part
+// grows to the largest shape or batch it meets and is kept until ReleaseThreadRasteriser, which
+// each thread calls for itself. Code reaches the record once per shape, row or batch and passes it
+// down.
 #pragma once
 
 #include <climits>
 #include <cstdint>
 
+#include "raster/column_range.h"
 #include "raster/pixel.h"
 
 // The shape vertex list (cells.h builds shapes in it).
@@ -107,17 +109,10 @@ struct RowCell {
     int32_t x, cover, area;
 };
 
-// Columns begin..end of a row, none if begin > end.
-struct ColumnRange {
-    int32_t begin, end;
-};
-constexpr ColumnRange kNoColumns = {0, -1};
-
 // A disc of a batch, ready to be walked one row at a time: its downward chain of lines, then its
-// upward chain, each from the top down, in the line store from lines on; [first, next) of each chain
-// are the lines crossing the current row.
+// upward chain, each from the top down, in the line store; [first, next) of each chain are the lines
+// crossing the current row.
 struct DiscRows {
-    int32_t lines;
     int32_t downCount, upCount;
     int32_t downFirst, downNext, upFirst, upNext;
     int32_t top, bottom;  // its rows in the band
@@ -154,7 +149,7 @@ struct RowCut {
 
 struct DiscBatch {
     RowLine* lines = nullptr;  // the line store, for the disc being walked
-    int32_t lineCount = 0, lineCapacity = 0;
+    int32_t lineCapacity = 0;
     RowCell* cells = nullptr;  // one row of one disc
     int32_t cellCapacity = 0;
     DiscRows discs[2] = {};  // the disc being drawn and the next, whose stores it is cut against

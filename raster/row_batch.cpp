@@ -16,10 +16,9 @@ int32_t DrawDiscs(RasterThread& t, const RowFamily& family, const void* discs, i
                   int32_t end) {
     DiscBatch& b = t.batch;
     // Gets the first disc from i on that reaches the band ready and walked; returns its index, count if
-    // there is none, or -1 if it could not. A disc's lines are done with once it is walked.
+    // there is none, or -1 if it could not.
     const auto walkNext = [&](int32_t i, DiscRows& rows, WalkedDisc& walked) {
         for (; i < count; ++i) {
-            b.lineCount = 0;
             switch (family.prepare(t, discs, i, first, end, rows)) {
             case DiscRowsResult::ready:
                 return family.walk(t, rows, walked) ? i : -1;

@@ -36,7 +36,7 @@ struct RowFamily {
     // Gets disc index of discs ready for view rows first..end-1 in the thread's record.
     DiscRowsResult (*prepare)(RasterThread& t, const void* discs, int32_t index, int32_t first, int32_t end,
                               DiscRows& rows);
-    // Walks the prepared disc's rows into w, once; false if memory runs out.
+    // Walks the disc just prepared into w, once; false if memory runs out.
     bool (*walk)(RasterThread& t, DiscRows& rows, WalkedDisc& w);
     // Draws the walked disc but for what the next disc (if not null, walked) stores for certain.
     void (*draw)(RasterThread& t, const DiscRows& rows, const WalkedDisc& w, const DiscRows* next,

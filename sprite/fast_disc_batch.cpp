@@ -15,6 +15,7 @@
 #include "host/frame_buffer.h"
 #include "raster/blend.h"
 #include "raster/blend_channels.h"
+#include "raster/column_range.h"
 #include "raster/grow_array.h"
 #include "raster/pixel.h"
 #include "sprite/disc.h"
@@ -69,55 +70,36 @@ struct FastDiscArrays {
 };
 FastDiscArrays arrays;
 
-// Pixels left to right that a later disc stores over in one row; left > right when none.
-struct Cover {
-    int32_t left, right;
-};
-constexpr Cover kNoCover = {0x3fffffff, 0x3ffffffe};
-
-// A stored half-width of -1 gives left > right: no cover.
-inline Cover CoverAt(int32_t y, const Culler& c) {
+// The columns a later disc stores over in row y; a stored half-width of -1 gives none.
+inline ColumnRange CoverAt(int32_t y, const Culler& c) {
     const auto row = static_cast<uint32_t>(y - c.top);
-    if (row > c.span) return kNoCover;
+    if (row > c.span) return kNoColumns;
     const int32_t half = c.stores[row];
     return {c.cx - half, c.cx + half};
 }
 
-inline bool Covered(int32_t x, Cover cover) { return cover.left <= x && x <= cover.right; }
-
-void EdgePixel(uint32_t* row, int32_t x, Cover cover, uint32_t colour, uint32_t e) {
-    if (Inside(x, frameBuffer.viewWidth) && !Covered(x, cover)) row[x] = channels::BlendPacked(row[x], colour, e);
+void EdgePixel(uint32_t* row, int32_t x, ColumnRange cover, uint32_t colour, uint32_t e) {
+    if (Inside(x, frameBuffer.viewWidth) && !InColumns(x, cover)) row[x] = channels::BlendPacked(row[x], colour, e);
 }
 
-// Pixels first..last of a row, left to right; none when last < first.
-struct Piece {
-    int32_t first, last;
-};
-
-// The two pieces of pixels first..last that lie in the view and outside the cover, either empty.
-struct Pieces {
-    Piece before, after;
-};
-inline Pieces PiecesOutside(int32_t first, int32_t last, Cover cover) {
-    if (first < 0) first = 0;
-    if (last > frameBuffer.maxX) last = frameBuffer.maxX;
-    return {{first, last < cover.left - 1 ? last : cover.left - 1},
-            {first > cover.right + 1 ? first : cover.right + 1, last}};
+// The columns of first..last that lie in the view, before the cover and after it.
+inline ColumnsAround PiecesOutside(int32_t first, int32_t last, ColumnRange cover) {
+    return ColumnsOutside({first < 0 ? 0 : first, last > frameBuffer.maxX ? frameBuffer.maxX : last}, cover);
 }
 
-inline void StorePiece(uint32_t* row, Piece p, uint32_t colour) {
-    if (p.last >= p.first) FillRun(row + p.first, colour, static_cast<uint32_t>(p.last - p.first + 1));
+inline void StorePiece(uint32_t* row, ColumnRange p, uint32_t colour) {
+    if (p.end >= p.begin) FillRun(row + p.begin, colour, static_cast<uint32_t>(p.end - p.begin + 1));
 }
 
 // Stores the colour over pixels first..last of the row, clipped to the view, except the cover.
-void CutRun(uint32_t* row, int32_t first, int32_t last, Cover cover, uint32_t colour) {
-    const Pieces pieces = PiecesOutside(first, last, cover);
+void CutRun(uint32_t* row, int32_t first, int32_t last, ColumnRange cover, uint32_t colour) {
+    const ColumnsAround pieces = PiecesOutside(first, last, cover);
     StorePiece(row, pieces.before, colour);
     StorePiece(row, pieces.after, colour);
 }
 
 // One row of a disc: edge pixels at left and right, then the run between (none when run is false).
-inline void CutRow(int32_t y, Cover cover, int32_t cx, int32_t half, uint32_t colour, uint32_t e, bool run) {
+inline void CutRow(int32_t y, ColumnRange cover, int32_t cx, int32_t half, uint32_t colour, uint32_t e, bool run) {
     uint32_t* row = frameBuffer.rows[y];
     EdgePixel(row, cx - half, cover, colour, e);
     EdgePixel(row, cx + half, cover, colour, e);
@@ -126,16 +108,16 @@ inline void CutRow(int32_t y, Cover cover, int32_t cx, int32_t half, uint32_t co
 
 // Starts loading the lines of a piece. This and PrefetchRow are always inlined: GCC takes a function
 // of nothing but prefetches for one without effects and drops the calls to it.
-[[gnu::always_inline]] inline void PrefetchPiece(const uint32_t* row, Piece p) {
-    if (p.last < p.first) return;
-    for (int32_t x = p.first; x < p.last; x += 16) __builtin_prefetch(row + x);
-    __builtin_prefetch(row + p.last);
+[[gnu::always_inline]] inline void PrefetchPiece(const uint32_t* row, ColumnRange p) {
+    if (p.end < p.begin) return;
+    for (int32_t x = p.begin; x < p.end; x += 16) __builtin_prefetch(row + x);
+    __builtin_prefetch(row + p.end);
 }
 
 // Brings in the lines a row's pixels first..last (clipped) will be written in, but for the cover.
-[[gnu::always_inline]] inline void PrefetchRow(int32_t y, int32_t first, int32_t last, Cover cover) {
+[[gnu::always_inline]] inline void PrefetchRow(int32_t y, int32_t first, int32_t last, ColumnRange cover) {
     if (!Inside(y, frameBuffer.viewHeight)) return;
-    const Pieces pieces = PiecesOutside(first, last, cover);
+    const ColumnsAround pieces = PiecesOutside(first, last, cover);
     PrefetchPiece(frameBuffer.rows[y], pieces.before);
     PrefetchPiece(frameBuffer.rows[y], pieces.after);
 }
@@ -151,7 +133,7 @@ void DrawCutDisc(const PreparedDisc& d, const OctantStep* steps, const Culler& c
     if (Inside(cy + n, height)) EdgePixel(frameBuffer.rows[cy + n], cx, cover(cy + n), d.colour, d.h);
 
     // The covers of rows cy +- i are found a few steps ahead, and their lines brought in meanwhile.
-    Cover aheadAbove[kPrefetchSteps + 1], aheadBelow[kPrefetchSteps + 1];  // rings: 8 entries
+    ColumnRange aheadAbove[kPrefetchSteps + 1], aheadBelow[kPrefetchSteps + 1];  // rings: 8 entries
     const auto lookAhead = [&](int32_t s) {
         const int32_t i = s + 1, o = steps[s].o, slot = s & kPrefetchSteps;
         aheadAbove[slot] = cover(cy - i);
@@ -163,7 +145,7 @@ void DrawCutDisc(const PreparedDisc& d, const OctantStep* steps, const Culler& c
 
     // A cap row (cy +- o) takes pixels on every step o keeps its value: its covers are kept meanwhile.
     int32_t capO = -1;
-    Cover capAbove = kNoCover, capBelow = kNoCover;
+    ColumnRange capAbove = kNoColumns, capBelow = kNoColumns;
     for (int32_t s = 0; s < d.stepCount; ++s) {
         if (s + kPrefetchSteps < d.stepCount) lookAhead(s + kPrefetchSteps);
         const int32_t i = s + 1, o = steps[s].o, slot = s & kPrefetchSteps;

@@ -7,6 +7,7 @@
 
 #include "tests/view_pixels.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -15,6 +16,8 @@
 
 #include "host/frame_buffer.h"
 #include "host/headless_buffer.h"
+#include "raster/cells.h"
+#include "raster/disc_rows.h"
 #include "raster/draw_helper.h"
 #include "raster/pixel.h"
 #include "raster/polygon.h"
@@ -151,17 +154,66 @@ TEST_F(DiscBatchTest, CrowdsOfSmallDiscsMatchDrawingOneByOne) {
     }
 }
 
-TEST_F(DiscBatchTest, DiscsEachHidingMostOfTheOneBeforeMatchDrawingOneByOne) {
-    // A spiral's crescents: each disc a little larger and a little along from the one before, which it
-    // hides but for a sliver; some off the view in between, so that a disc's next one is elsewhere.
+// A spiral's crescents: each disc a little larger and a little along from the one before, which it
+// hides but for a sliver; some off the view in between, so that a disc's next one is elsewhere.
+std::vector<BatchDisc> Crescents(int32_t count) {
     std::vector<BatchDisc> discs;
-    for (int32_t i = 0; i < 240; ++i) {
+    for (int32_t i = 0; i < count; ++i) {
         const float turn = 0.11f * i, r = 2.0f + 0.35f * i;
         const bool away = i % 37 == 5;
         discs.push_back({away ? -500.0f : 160.3f + 0.9f * i * std::cos(turn), 120.6f + 0.8f * i * std::sin(turn), r,
                          0xff000000u | static_cast<uint32_t>(i * 0x010307)});
     }
-    ExpectBatchMatchesOneByOne(320, 240, discs, 17);
+    return discs;
+}
+
+TEST_F(DiscBatchTest, DiscsEachHidingMostOfTheOneBeforeMatchDrawingOneByOne) {
+    ExpectBatchMatchesOneByOne(320, 240, Crescents(240), 17);
+}
+
+// The polygon discs as a family that fails at one disc: its preparing or its walk.
+int32_t failingDisc = -1;
+bool walkFails = false;
+thread_local int32_t preparedDisc = -1;
+
+DiscRowsResult PrepareFailing(RasterThread& t, const void* discs, int32_t index, int32_t first, int32_t end,
+                              DiscRows& rows) {
+    preparedDisc = index;
+    if (index == failingDisc && !walkFails) return DiscRowsResult::noMemory;
+    return PrepareDiscRows(t, static_cast<const BatchDisc*>(discs)[index], first, end, rows);
+}
+
+bool WalkFailing(RasterThread& t, DiscRows& rows, WalkedDisc& w) {
+    return !(preparedDisc == failingDisc && walkFails) && WalkDiscRows(t, rows, w);
+}
+
+void DrawOneByOne(const void* discs, int32_t from, int32_t count, int32_t first, int32_t end) {
+    SetCellRows(first, end);
+    for (int32_t i = from; i < count; ++i) {
+        const BatchDisc& d = static_cast<const BatchDisc*>(discs)[i];
+        DrawPolygonDisc(d.x, d.y, d.radius, d.colour, Normal);
+    }
+    SetCellRows(INT32_MIN, INT32_MAX);
+}
+
+TEST_F(DiscBatchTest, ADiscThatCannotBePreparedOrWalkedLeavesTheRestToBeDrawnOneByOne) {
+    const int32_t w = 320, h = 240;
+    const std::vector<BatchDisc> discs = Crescents(120);
+    ASSERT_EQ(CreateHeadlessBuffer(w, h), 1);
+    FillWithNoise(23);
+    for (const BatchDisc& d : discs) DrawPolygonDisc(d.x, d.y, d.radius, d.colour, Normal);
+    const std::vector<uint32_t> expected = ViewPixels();
+    BandSplit split;
+    const RowFamily family = {PrepareFailing, WalkFailing, DrawWalkedDisc, DrawOneByOne, &split};
+    for (const bool walk : {false, true}) {
+        for (const int32_t at : {0, 1, 60, 119}) {
+            failingDisc = at, walkFails = walk;
+            FillWithNoise(23);
+            DrawRowBatch(family, discs.data(), static_cast<int32_t>(discs.size()));
+            ExpectViewIs(expected, walk ? "walk fails" : "preparing fails", w, h, static_cast<uint32_t>(at));
+        }
+    }
+    failingDisc = -1;
 }
 
 TEST_F(DiscBatchTest, DegenerateDiscsMatchDrawingOneByOne) {
