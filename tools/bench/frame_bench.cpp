@@ -9,6 +9,7 @@
 #include "app/steering.h"
 #include "host/frame_buffer.h"
 #include "host/headless_buffer.h"
+#include "raster/draw_helper.h"
 #include "tools/bench/bench_discs.h"
 
 namespace {
@@ -44,6 +45,13 @@ void SpiralFrame(benchmark::State& state, int32_t hiddenFrames) {
 
 void PolygonFrame(benchmark::State& state) { SpiralFrame(state, 0); }
 void FastDiscFrame(benchmark::State& state) { SpiralFrame(state, 1); }
+// A presented frame as a machine with one core draws it, without the helper thread: the CPU that
+// the second core's band costs beside it.
+void PolygonFrameOneCore(benchmark::State& state) {
+    AllowDrawHelper(false);
+    SpiralFrame(state, 0);
+    AllowDrawHelper(true);
+}
 
 using Renderer = bool (*)(uint32_t*, int32_t, int32_t, const std::vector<BenchDisc>&);
 
@@ -73,6 +81,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(PolygonFrame)->Apply(Sizes);
+BENCHMARK(PolygonFrameOneCore)->Apply(Sizes);
 BENCHMARK(FastDiscFrame)->Apply(Sizes);
 BENCHMARK(CairoFrame)->Apply(Sizes);
 BENCHMARK(FreeTypeFrame)->Apply(Sizes);
