@@ -26,8 +26,7 @@
 
 // Builds the outline of disc for view rows first..end-1 into the thread's line store, in place of the
 // disc before's (a disc's lines are done with once it is walked). Lines wholly outside those rows are
-// left out. Irregular if the outline is not
-// two monotone chains (a NaN or another pathological value).
+// left out. Irregular if the outline is not two monotone chains (a NaN or another pathological value).
 DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t first, int32_t end, DiscRows& rows);
 
 // Walks the disc last prepared, its chains from its top row to its bottom, into w: each row's

@@ -24,12 +24,13 @@ std::vector<uint32_t> DrawScene() {
     return std::vector<uint32_t>(frameBuffer.pixels, frameBuffer.pixels + 64 * 64);
 }
 
+bool WalkedIsEmpty(const WalkedDisc& w) { return !w.rows && !w.pieces && w.rowCapacity == 0 && w.pieceCapacity == 0; }
+
 bool HoldsNoMemory(const RasterThread& t) {
     return !t.cells.blocks && !t.cells.sorted && !t.cells.rowStarts && t.cells.blocksAllocated == 0 &&
            !t.vertices.vertices && t.vertices.capacity == 0 && !t.spans.spans && t.spans.capacity == 0 &&
-           !t.batch.lines && !t.batch.cells && t.batch.lineCapacity == 0 && !t.batch.walked[0].rows &&
-           !t.batch.walked[0].pieces && !t.batch.walked[1].rows && !t.batch.walked[1].pieces &&
-           t.batch.walked[1].pieceCapacity == 0;
+           !t.batch.lines && !t.batch.cells && t.batch.lineCapacity == 0 && t.batch.cellCapacity == 0 &&
+           WalkedIsEmpty(t.batch.walked[0]) && WalkedIsEmpty(t.batch.walked[1]);
 }
 
 TEST(RasterThreadTest, ReleaseFreesEveryPartAndDrawingAfterwardsIsUnchanged) {
