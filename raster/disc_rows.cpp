@@ -308,10 +308,23 @@ int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
 
 enum class Cut { done, inGeneral };
 
-// A row whose two chains are apart, left's columns all before right's.
-[[gnu::always_inline]] inline Cut CutApart(RasterThread& t, const ChainRow& left, const ChainRow& right,
+// A chain row's cells in column order, in the cells given to it.
+struct ChainCellRun {
+    const RowCell* cell;
+    int32_t count;
+};
+
+inline ChainCellRun CellsOfChain(const ChainRow& c, RowCell* room) { return {room, ChainCells(c, room)}; }
+inline int32_t FirstColumn(const ChainCellRun& c) { return c.cell[0].x; }
+[[gnu::always_inline]] inline void Sweep(const RowCut& cut, const ChainCellRun& c, int32_t& cover, int32_t& after,
+                                         uint32_t colour) {
+    Sweep(cut, c.cell, c.count, cover, after, colour);
+}
+
+// A row whose two chains are apart, left's columns all before right's; cells has room for their cells.
+template <class Chain>
+[[gnu::always_inline]] inline Cut CutApart(const RowCut& cut, RowCell* cells, const Chain& left, const Chain& right,
                                            uint32_t colour) {
-    const RowCut& cut = t.batch.cut;
     const int32_t lMax = left.maxX >> kPixelBits, rMin = right.minX >> kPixelBits;
     bool lHidden = CutHidden(cut, left.minX >> kPixelBits, lMax);
     bool rHidden = CutHidden(cut, rMin, right.maxX >> kPixelBits);
@@ -319,36 +332,46 @@ enum class Cut { done, inGeneral };
     // Without the cells of a hidden chain the run between is known only up to that chain's columns,
     // which are not drawn; its kind is the same if it is two pixels or more without them.
     if ((lHidden || rHidden) && std::min(rMin, cut.maxX + 1) - std::max(lMax + 1, 0) < 2) lHidden = rHidden = false;
-    RowCell* const cells = t.batch.cells;
-    const int32_t nl = lHidden ? 0 : ChainCells(left, cells);
-    const int32_t nr = rHidden ? 0 : ChainCells(right, cells + nl);
-    if ((!lHidden && nl == 0) || (!rHidden && nr == 0)) return Cut::inGeneral;
+    using Cells = decltype(CellsOfChain(left, cells));
+    const Cells lc = lHidden ? Cells{} : CellsOfChain(left, cells);
+    const Cells rc = rHidden ? Cells{} : CellsOfChain(right, cells + lc.count);
+    if ((!lHidden && lc.count == 0) || (!rHidden && rc.count == 0)) return Cut::inGeneral;
 
     int32_t cover = 0;
     int32_t after = lMax + 1;
     if (lHidden) {
         cover = left.extent;
     } else {
-        Sweep(cut, cells, nl, cover, after, colour);
+        Sweep(cut, lc, cover, after, colour);
     }
-    const int32_t before = rHidden ? rMin : cells[nl].x;
+    const int32_t before = rHidden ? rMin : FirstColumn(rc);
     if (before > after) {
         const uint32_t k = SpanCoverage(cover);
         if (k != 0) DrawCutSpan(cut, after, before - after, k, colour);
     }
-    if (!rHidden) Sweep(cut, cells + nl, nr, cover, after, colour);
+    if (!rHidden) Sweep(cut, rc, cover, after, colour);
     return Cut::done;
+}
+
+// CutApart for whichever chain lies left, if they are apart.
+template <class Chain>
+[[gnu::always_inline]] inline Cut CutIfApart(const RowCut& cut, RowCell* cells, const Chain& dn, const Chain& up,
+                                             uint32_t colour) {
+    if (dn.maxX >> kPixelBits < up.minX >> kPixelBits) return CutApart(cut, cells, dn, up, colour);
+    if (up.maxX >> kPixelBits < dn.minX >> kPixelBits) return CutApart(cut, cells, up, dn, colour);
+    return Cut::inGeneral;
 }
 
 // The columns a disc's row stores for certain: those between its chains, if the chains are apart, the
 // run between them is at full coverage and they are two or more in the view (maxX: the last column).
 // The run the sweep finds between the chains' cells may only be longer.
-ColumnRange StoredBetween(const ChainRow& dn, const ChainRow& up, int32_t maxX) {
+template <class Chain>
+[[gnu::always_inline]] inline ColumnRange StoredBetween(const Chain& dn, const Chain& up, int32_t maxX) {
     if (dn.count == 0 || up.count == 0) return kNoColumns;
     const bool downLeft = dn.maxX >> kPixelBits < up.minX >> kPixelBits;
     if (!downLeft && up.maxX >> kPixelBits >= dn.minX >> kPixelBits) return kNoColumns;
-    const ChainRow& left = downLeft ? dn : up;
-    const ChainRow& right = downLeft ? up : dn;
+    const Chain& left = downLeft ? dn : up;
+    const Chain& right = downLeft ? up : dn;
     if (SpanCoverage(left.extent) != 255) return kNoColumns;
     const int32_t begin = std::max((left.maxX >> kPixelBits) + 1, 0);
     const int32_t end = std::min((right.minX >> kPixelBits) - 1, maxX);
@@ -360,6 +383,158 @@ ColumnRange StoredBetween(const ChainRow& dn, const ChainRow& up, int32_t maxX) 
 ChainRecord RecordOf(const ChainRow& c, int32_t first) { return {first, c.count, c.minX, c.maxX, c.extent}; }
 ChainRow ChainOf(const WalkedDisc& w, const ChainRecord& r) {
     return {w.pieces + r.first, r.count, r.minX, r.maxX, r.extent};
+}
+
+// The row after the last of the chain's rows from y on in which it is one line going on from the row
+// above to the row below, as BringChain's usual row; y itself if row y is not one of them.
+inline int32_t LoneLineEnd(const RowLine* lines, int32_t count, int32_t first, int32_t next, int32_t y) {
+    if (next - first != 1) return y;
+    const int32_t end = next == count ? lines[first].bottom : std::min(lines[first].bottom, lines[next].top);
+    return std::max(end, y);
+}
+
+// A chain of a lone-line row: its one piece, fixed x range and extent.
+struct LoneChain {
+    static constexpr int32_t count = 1;
+    LinePiece piece;
+    int32_t minX, maxX;
+    int32_t extent;
+};
+
+// The chains of a lone-line row from where its lines cross the row's upper and lower boundary, their
+// pieces as PieceOf gives them: a downward line's from the top down, an upward line's from the bottom up.
+inline LoneChain DownChain(int32_t upperX, int32_t lowerX) {
+    return {{upperX, 0, lowerX, kOnePixel}, std::min(upperX, lowerX), std::max(upperX, lowerX), kOnePixel};
+}
+inline LoneChain UpChain(int32_t upperX, int32_t lowerX) {
+    return {{lowerX, kOnePixel, upperX, 0}, std::min(upperX, lowerX), std::max(upperX, lowerX), -kOnePixel};
+}
+
+// Walks the lone-line rows y..end-1 of the lines down and up, each stepped as BringChain steps it in
+// its usual row (kept in registers here), into the rows' crossings and stored columns.
+void WalkStretch(RowLine& down, RowLine& up, int32_t y, int32_t end, LoneCrossings* crossings, ColumnRange* stored,
+                 int32_t maxX) {
+    int32_t dUpper = down.upperX, dLower = down.lowerX, dRemainder = down.remainder;
+    int32_t uUpper = up.upperX, uLower = up.lowerX, uRemainder = up.remainder;
+    const int32_t dLift = down.lift, dRem = down.rem, dDivisor = down.divisor;
+    const int32_t uLift = up.lift, uRem = up.rem, uDivisor = up.divisor;
+    for (; y < end; ++y) {
+        dUpper = dLower;
+        dRemainder += dRem;
+        const int32_t carry = dRemainder >= dDivisor ? 1 : 0;
+        dRemainder -= dDivisor & -carry;
+        dLower += dLift + carry;
+        uUpper = uLower;
+        uRemainder -= uRem;
+        const int32_t borrow = uRemainder < 0 ? 1 : 0;
+        uRemainder += uDivisor & -borrow;
+        uLower -= uLift + borrow;
+        *crossings++ = {dLower, uLower};
+        *stored++ = StoredBetween(DownChain(dUpper, dLower), UpChain(uUpper, uLower), maxX);
+    }
+    down.upperX = dUpper, down.lowerX = dLower, down.remainder = dRemainder;
+    up.upperX = uUpper, up.lowerX = uLower, up.remainder = uRemainder;
+}
+
+// Draws a row of chains dn and up, cut as cut says, in colour; cells has room for the row's cells.
+[[gnu::always_inline]] inline void DrawRow(const RowCut& cut, RowCell* cells, const ChainRow& dn, const ChainRow& up,
+                                           uint32_t colour) {
+    if (dn.count == 0 && up.count == 0) return;
+    const Cut apart = dn.count > 0 && up.count > 0 ? CutIfApart(cut, cells, dn, up, colour) : Cut::inGeneral;
+    if (apart == Cut::done ||
+        CutHidden(cut, std::min(dn.minX, up.minX) >> kPixelBits, std::max(dn.maxX, up.maxX) >> kPixelBits)) {
+        return;
+    }
+    // Anything else: the row's cells all together.
+    const int32_t nd = ChainCells(dn, cells);
+    const int32_t count = nd + ChainCells(up, cells + nd);
+    OrderCells(cells, count);
+    int32_t cover = 0;
+    int32_t after;
+    Sweep(cut, cells, count, cover, after, colour);
+}
+
+// A lone piece's cells in its row, in column order, kept in registers: as ChainCells cuts a piece in
+// one or two columns. The piece crosses the whole row, so its cells' covers sum to a whole pixel and at
+// least one is kept (a cell whose sums are zero is not).
+struct PieceCells {
+    int32_t count;
+    RowCell cell[2];
+};
+
+inline PieceCells CellsOfChain(const LoneChain& c, RowCell*) {
+    const LinePiece& p = c.piece;
+    const int32_t ex1 = p.xa >> kPixelBits, ex2 = p.xb >> kPixelBits;
+    if (ex1 == ex2) return {1, {{ex1, c.extent, ((p.xa & kPixelMask) + (p.xb & kPixelMask)) * c.extent}, {}}};
+    const bool rightward = p.xb > p.xa;
+    const TwoColumnCut cut = CutAcrossOneBoundary(p.xa, p.ya, p.xb, p.yb);
+    const RowCell left = {rightward ? ex1 : ex2, rightward ? cut.startCover : cut.endCover,
+                          rightward ? cut.startArea : cut.endArea};
+    const RowCell right = {rightward ? ex2 : ex1, rightward ? cut.endCover : cut.startCover,
+                           rightward ? cut.endArea : cut.startArea};
+    const bool hasLeft = (left.cover | left.area) != 0, hasRight = (right.cover | right.area) != 0;
+    return {hasLeft && hasRight ? 2 : 1, {hasLeft ? left : right, right}};
+}
+inline int32_t FirstColumn(const PieceCells& c) { return c.cell[0].x; }
+
+// Sweep over a lone piece's cells. A second cell is in the column after the first, whose part of the
+// piece runs up to the boundary between them and so has area: no gap lies between them.
+[[gnu::always_inline]] inline void Sweep(const RowCut& cut, const PieceCells& c, int32_t& cover, int32_t& after,
+                                         uint32_t colour) {
+    int32_t x = c.cell[0].x;
+    cover += c.cell[0].cover;
+    if (c.cell[0].area != 0) {
+        DrawCutPixel(cut, x, SpanCoverage((cover * 512 - c.cell[0].area) >> 9), colour);
+        ++x;
+    }
+    if (c.count == 2) {
+        cover += c.cell[1].cover;
+        if (c.cell[1].area != 0) {
+            DrawCutPixel(cut, x, SpanCoverage((cover * 512 - c.cell[1].area) >> 9), colour);
+            ++x;
+        }
+    }
+    after = x;
+}
+
+// DrawRow for a lone-line row that CutIfApart did not draw, from its pieces (down, then up). All comes
+// by value, so that the caller's own copies need not be kept in memory for it.
+[[gnu::noinline]] void DrawLoneRowInGeneral(RowCut cut, RowCell* cells, LinePiece down, LinePiece up, uint32_t colour) {
+    const LinePiece pieces[2] = {down, up};
+    DrawRow(cut, cells, {pieces, 1, std::min(down.xa, down.xb), std::max(down.xa, down.xb), kOnePixel},
+            {pieces + 1, 1, std::min(up.xa, up.xb), std::max(up.xa, up.xb), -kOnePixel}, colour);
+}
+
+// Whether a lone piece lies in one column or two, so that its chain's row has at most two cells.
+inline bool InTwoColumns(const LinePiece& p) {
+    const uint32_t apart = static_cast<uint32_t>((p.xb >> kPixelBits) - (p.xa >> kPixelBits) + 1);
+    return apart <= 2;
+}
+
+// Row y's cut: but for the columns that the next disc, if any, stores for certain there.
+inline RowCut CutOfRow(int32_t y, const DiscRows* next, const WalkedDisc* nextWalked) {
+    const FrameBuffer& fb = frameBuffer;
+    RowCut cut;
+    StartCutRow(cut, fb.rows[y], fb.viewWidth,
+                next && y >= next->top && y <= next->bottom ? nextWalked->stored[y - next->top] : kNoColumns);
+    return cut;
+}
+
+// Draws the rows of a lone-line stretch from their crossings, as DrawWalkedDisc draws a row.
+[[gnu::noinline]] void DrawStretch(RasterThread& t, const LoneLineStretch& stretch, const LoneCrossings* crossings,
+                                   uint32_t colour, const DiscRows* next, const WalkedDisc* nextWalked) {
+    LoneCrossings upper = stretch.above;
+    for (int32_t y = stretch.top; y < stretch.end; ++y) {
+        const LoneCrossings lower = *crossings++;
+        const LoneChain dn = DownChain(upper.down, lower.down), up = UpChain(upper.up, lower.up);
+        upper = lower;
+        const RowCut cut = CutOfRow(y, next, nextWalked);
+        // A piece wider than two columns has more cells than PieceCells keeps.
+        const bool narrow = InTwoColumns(dn.piece) && InTwoColumns(up.piece);
+        if (!narrow || CutIfApart(cut, nullptr, dn, up, colour) == Cut::inGeneral) {
+            DrawLoneRowInGeneral(cut, t.batch.cells, dn.piece, up.piece, colour);
+        }
+    }
 }
 
 }  // namespace
@@ -428,56 +603,57 @@ DiscRowsResult PrepareDiscRows(RasterThread& t, const BatchDisc& disc, int32_t f
 }
 
 bool WalkDiscRows(RasterThread& t, DiscRows& d, WalkedDisc& w) {
-    if (!ProvideArray(w.rows, w.rowCapacity, int64_t{d.bottom} - d.top + 1, kWalkGrowth)) return false;
+    const int64_t rowCount = int64_t{d.bottom} - d.top + 1;
+    if (!ProvideArray(w.stored, w.storedCapacity, rowCount, kWalkGrowth) ||
+        !ProvideArray(w.rows, w.rowCapacity, rowCount, kWalkGrowth) ||
+        !ProvideArray(w.crossings, w.crossingCapacity, rowCount, kWalkGrowth) ||
+        !ProvideArray(w.stretches, w.stretchCapacity, rowCount, kWalkGrowth)) {
+        return false;
+    }
     RowLine* const downs = t.batch.lines;
     RowLine* const ups = downs + d.downCount;
     const int32_t maxX = frameBuffer.viewWidth - 1;
     // A chain's row has at most a piece per line of the chain.
     const int32_t most = d.downCount + d.upCount;
     int32_t used = 0;
-    for (int32_t y = d.top; y <= d.bottom; ++y) {
+    w.stretchCount = 0;  // at most one a row, as the stretches' room allows
+    for (int32_t y = d.top; y <= d.bottom;) {
+        const int32_t end = std::min({LoneLineEnd(downs, d.downCount, d.downFirst, d.downNext, y),
+                                      LoneLineEnd(ups, d.upCount, d.upFirst, d.upNext, y), d.bottom + 1});
+        if (end > y) {
+            RowLine& down = downs[d.downFirst];
+            RowLine& up = ups[d.upFirst];
+            w.stretches[w.stretchCount++] = {y, end, {down.lowerX, up.lowerX}};
+            WalkStretch(down, up, y, end, w.crossings + (y - d.top), w.stored + (y - d.top), maxX);
+            y = end;
+            continue;
+        }
         if (w.pieceCapacity - used < most &&
             !ProvideArray(w.pieces, w.pieceCapacity, int64_t{used} + most, kWalkGrowth, used)) {
             return false;
         }
         const ChainRow dn = BringChain(downs, d.downCount, d.downFirst, d.downNext, y, w.pieces + used);
         const ChainRow up = BringChain(ups, d.upCount, d.upFirst, d.upNext, y, w.pieces + used + dn.count);
-        w.rows[y - d.top] = {RecordOf(dn, used), RecordOf(up, used + dn.count), StoredBetween(dn, up, maxX)};
+        w.rows[y - d.top] = {RecordOf(dn, used), RecordOf(up, used + dn.count)};
+        w.stored[y - d.top] = StoredBetween(dn, up, maxX);
         used += dn.count + up.count;
+        ++y;
     }
     return true;
 }
 
 void DrawWalkedDisc(RasterThread& t, const DiscRows& d, const WalkedDisc& w, const DiscRows* next,
                     const WalkedDisc* nextWalked) {
-    DiscBatch& b = t.batch;
-    RowCut& cut = b.cut;
-    const FrameBuffer& fb = frameBuffer;
-    for (int32_t y = d.top; y <= d.bottom; ++y) {
-        const bool covered = next && y >= next->top && y <= next->bottom;
-        StartCutRow(cut, fb.rows[y], fb.viewWidth, covered ? nextWalked->rows[y - next->top].stored : kNoColumns);
-        const WalkedRow& r = w.rows[y - d.top];
-        const ChainRow dn = ChainOf(w, r.down), up = ChainOf(w, r.up);
-        if (dn.count == 0 && up.count == 0) continue;
-        Cut apart = Cut::inGeneral;
-        if (dn.count > 0 && up.count > 0) {
-            if (dn.maxX >> kPixelBits < up.minX >> kPixelBits) {
-                apart = CutApart(t, dn, up, d.colour);
-            } else if (up.maxX >> kPixelBits < dn.minX >> kPixelBits) {
-                apart = CutApart(t, up, dn, d.colour);
-            }
-        }
-        if (apart == Cut::done ||
-            CutHidden(cut, std::min(dn.minX, up.minX) >> kPixelBits, std::max(dn.maxX, up.maxX) >> kPixelBits)) {
+    int32_t s = 0;
+    for (int32_t y = d.top; y <= d.bottom;) {
+        if (s < w.stretchCount && w.stretches[s].top == y) {
+            const LoneLineStretch& stretch = w.stretches[s++];
+            DrawStretch(t, stretch, w.crossings + (y - d.top), d.colour, next, nextWalked);
+            y = stretch.end;
             continue;
         }
-        // Anything else: the row's cells all together.
-        RowCell* const cells = b.cells;
-        const int32_t nd = ChainCells(dn, cells);
-        const int32_t count = nd + ChainCells(up, cells + nd);
-        OrderCells(cells, count);
-        int32_t cover = 0;
-        int32_t after;
-        Sweep(cut, cells, count, cover, after, d.colour);
+        const WalkedRow& r = w.rows[y - d.top];
+        DrawRow(CutOfRow(y, next, nextWalked), t.batch.cells, ChainOf(w, r.down), ChainOf(w, r.up), d.colour);
+        ++y;
     }
 }

@@ -16,6 +16,11 @@
 // stores. The usual row has its two chains apart. A chain whose columns the next disc stores over is
 // not cut into cells at all: the cover it leaves is its vertical extent in the row, and the run
 // between the chains keeps its kind as long as it is two pixels or more without that chain's columns.
+//
+// Most rows are lone-line rows: either chain is one line going on from the row above to the row below.
+// A run of them is walked as a stretch, both lines stepped in registers, and only where they cross each
+// row's lower boundary is kept. Drawing makes the two pieces again from those crossings and, where each
+// lies in one or two columns, cuts it into cells kept in registers.
 #pragma once
 
 #include <cstdint>

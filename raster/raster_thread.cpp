@@ -12,8 +12,11 @@ void ReleaseThreadRasteriser() {
     delete[] b.lines;
     delete[] b.cells;
     for (WalkedDisc& w : b.walked) {
+        delete[] w.stored;
         delete[] w.rows;
+        delete[] w.crossings;
         delete[] w.pieces;
+        delete[] w.stretches;
     }
     t = RasterThread();
 }

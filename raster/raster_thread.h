@@ -1,6 +1,6 @@
 // Raster core, the rasteriser's working memory: one record per drawing thread, holding the shape
 // vertex list, the cell store, the span buffer with the installed blend-mode operations, and the
-// row batch's discs, lines, cells, walked discs and row cut. Two threads draw: the one that draws
+// row batch's discs, lines, cells and walked discs. Two threads draw: the one that draws
 // the frame (the effect thread, or a tool's or test's only thread) and the drawing helper
 // (raster/draw_helper.h), which draws the lower band of a row batch with its own record. Each part
 // grows to the largest shape or batch it meets and is kept until ReleaseThreadRasteriser, which
@@ -127,20 +127,42 @@ struct ChainRecord {
     int32_t extent;
 };
 
+// A walked row outside the lone-line stretches.
 struct WalkedRow {
     ChainRecord down, up;
-    ColumnRange stored;  // columns the disc's row stores for certain
 };
 
-// A disc's rows in the band, walked before it is drawn (raster/disc_rows.h).
+// Where a lone-line row's chains cross the boundary below it (see LoneLineStretch).
+struct LoneCrossings {
+    int32_t down, up;
+};
+
+// Rows top..end-1 of a walked disc, in each of which either chain is one line going on from the row
+// above to the row below (the usual row). Their pieces are not kept, only where the lines cross each
+// row's lower boundary; above is where they cross the first row's upper one.
+struct LoneLineStretch {
+    int32_t top, end;
+    LoneCrossings above;
+};
+
+// A disc's rows in the band, walked before it is drawn (raster/disc_rows.h). Each array is from its
+// top row on.
 struct WalkedDisc {
-    WalkedRow* rows = nullptr;  // from its top row on
+    ColumnRange* stored = nullptr;  // every row's columns that it stores for certain
+    int32_t storedCapacity = 0;
+    WalkedRow* rows = nullptr;  // the rows outside the stretches
     int32_t rowCapacity = 0;
+    LoneCrossings* crossings = nullptr;  // the rows of the stretches
+    int32_t crossingCapacity = 0;
     LinePiece* pieces = nullptr;
     int32_t pieceCapacity = 0;
+    LoneLineStretch* stretches = nullptr;  // in order of rows
+    int32_t stretchCapacity = 0;
+    int32_t stretchCount = 0;
 };
 
-// The disc row being drawn: the view row's pixels and the columns a later disc stores over.
+// The disc row being drawn: the view row's pixels and the columns a later disc stores over (a local of
+// the drawing code, not part of this record).
 struct RowCut {
     uint32_t* row = nullptr;
     int32_t maxX = -1;
@@ -154,7 +176,6 @@ struct DiscBatch {
     int32_t cellCapacity = 0;
     DiscRows discs[2] = {};  // the disc being drawn and the next, whose stores it is cut against
     WalkedDisc walked[2];
-    RowCut cut;
 };
 
 struct RasterThread {

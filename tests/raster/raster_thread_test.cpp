@@ -24,7 +24,11 @@ std::vector<uint32_t> DrawScene() {
     return std::vector<uint32_t>(frameBuffer.pixels, frameBuffer.pixels + 64 * 64);
 }
 
-bool WalkedIsEmpty(const WalkedDisc& w) { return !w.rows && !w.pieces && w.rowCapacity == 0 && w.pieceCapacity == 0; }
+bool WalkedIsEmpty(const WalkedDisc& w) {
+    return !w.stored && !w.rows && !w.crossings && !w.pieces && !w.stretches && w.storedCapacity == 0 &&
+           w.rowCapacity == 0 && w.crossingCapacity == 0 && w.pieceCapacity == 0 && w.stretchCapacity == 0 &&
+           w.stretchCount == 0;
+}
 
 bool HoldsNoMemory(const RasterThread& t) {
     return !t.cells.blocks && !t.cells.sorted && !t.cells.rowStarts && t.cells.blocksAllocated == 0 &&
