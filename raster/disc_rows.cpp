@@ -280,6 +280,16 @@ int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
     return sink.count;
 }
 
+// A span the sweep finds, at coverage k (none draws nothing); the usual one, at full coverage, inline.
+[[gnu::always_inline]] inline void DrawSweptSpan(const RowCut& cut, int32_t x, int32_t length, uint32_t k,
+                                                 uint32_t colour) {
+    if (k == 255) {
+        FillCutSpan(cut, x, length, colour);
+    } else if (k != 0) {
+        DrawCutSpan(cut, x, length, k, colour);
+    }
+}
+
 // The store's sweep over cells in column order, from cover (a row's sums stay far inside 32 bits): each cell with area
 // in it is a span of its own pixel, the gap to the next cell one span. after is the column after the last cell's own
 // span; cover is left as the sweep has it there.
@@ -298,10 +308,7 @@ int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
             DrawCutPixel(cut, x, SpanCoverage((cover * 512 - area) >> 9), colour);
             ++x;
         }
-        if (i < count && cells[i].x > x) {
-            const uint32_t k = SpanCoverage(cover);
-            if (k != 0) DrawCutSpan(cut, x, cells[i].x - x, k, colour);
-        }
+        if (i < count && cells[i].x > x) DrawSweptSpan(cut, x, cells[i].x - x, SpanCoverage(cover), colour);
     }
     after = x;
 }
@@ -345,10 +352,7 @@ template <class Chain>
         Sweep(cut, lc, cover, after, colour);
     }
     const int32_t before = rHidden ? rMin : FirstColumn(rc);
-    if (before > after) {
-        const uint32_t k = SpanCoverage(cover);
-        if (k != 0) DrawCutSpan(cut, after, before - after, k, colour);
-    }
+    if (before > after) DrawSweptSpan(cut, after, before - after, SpanCoverage(cover), colour);
     if (!rHidden) Sweep(cut, rc, cover, after, colour);
     return Cut::done;
 }

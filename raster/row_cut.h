@@ -7,12 +7,15 @@
 // in that row (its cover): the next disc stores over them, or leaves them out in turn for one after it
 // that does. Each part of a span is drawn with the operation its whole span would have had: a part cut
 // from a run is still drawn as a run, even one pixel long, since the pixel operation rounds
-// differently. The record is the calling thread's (raster/raster_thread.h).
+// differently. A row's RowCut (raster/raster_thread.h) is a local of the code that draws it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
+#include "raster/blend.h"
 #include "raster/blend_channels.h"
+#include "raster/column_range.h"
 #include "raster/raster_thread.h"
 
 // Starts a disc's row: the view row's pixels, width of them, drawn but for the columns of cover.
@@ -41,4 +44,23 @@ inline void DrawCutPixel(const RowCut& cut, int32_t x, uint32_t k, uint32_t colo
     const uint32_t open = static_cast<uint32_t>(x < cut.cover.begin) | static_cast<uint32_t>(x > cut.cover.end);
     uint32_t* const pixel = cut.row + (x & -static_cast<int32_t>(inside));
     *pixel = channels::BlendPacked(*pixel, colour, k & -(open & inside));
+}
+
+// DrawCutSpan for full coverage (k = 255), the usual run between a disc's edges, without the call.
+inline void FillCutSpan(const RowCut& cut, int32_t x, int32_t length, uint32_t colour) {
+    const int64_t last = int64_t{x} + length - 1;
+    if (x > cut.maxX || last < 0) return;
+    const int32_t begin = std::max(x, 0);
+    const int32_t end = static_cast<int32_t>(std::min<int64_t>(last, cut.maxX));
+    if (begin == end) {  // one pixel in the view: the pixel operation, as for an edge
+        DrawCutPixel(cut, begin, 255, colour);
+        return;
+    }
+    const ColumnsAround parts = ColumnsOutside({begin, end}, cut.cover);
+    if (parts.before.end >= parts.before.begin) {
+        FillRun(cut.row + parts.before.begin, colour, static_cast<uint32_t>(parts.before.end - parts.before.begin + 1));
+    }
+    if (parts.after.end >= parts.after.begin) {
+        FillRun(cut.row + parts.after.begin, colour, static_cast<uint32_t>(parts.after.end - parts.after.begin + 1));
+    }
 }

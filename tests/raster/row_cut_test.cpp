@@ -1,6 +1,6 @@
 // One row of a batch's disc: spans clipped, drawn but for the columns the next disc stores over, each
-// part with the operation its whole span had; edge pixels likewise; and the narrow floor division of
-// the usual disc row, against plain floor division.
+// part with the operation its whole span had (the full-coverage span's inline drawer likewise); edge pixels likewise;
+// and the narrow floor division of the usual disc row, against plain floor division.
 #include "raster/row_cut.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +36,25 @@ std::vector<uint32_t> Expected(std::vector<uint32_t> row, int32_t width, ColumnR
     return row;
 }
 
+// The row after DrawCutSpan, and at full coverage after FillCutSpan as well, which must draw the same.
+std::vector<std::vector<uint32_t>> DrawnBoth(const std::vector<uint32_t>& before, int32_t width, ColumnRange cover,
+                                             int32_t x, int32_t length, uint32_t k) {
+    std::vector<std::vector<uint32_t>> rows;
+    for (const bool fill : {false, true}) {
+        if (fill && k != 255) break;
+        std::vector<uint32_t> row = before;
+        RowCut cut;
+        StartCutRow(cut, row.data(), width, cover);
+        if (fill) {
+            FillCutSpan(cut, x, length, kColour);
+        } else {
+            DrawCutSpan(cut, x, length, k, kColour);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
 TEST(RowCutTest, SpansAreClippedAndDrawnButForTheCover) {
     const int32_t width = 200;
     const struct {
@@ -50,13 +69,12 @@ TEST(RowCutTest, SpansAreClippedAndDrawnButForTheCover) {
     };
     uint32_t seed = 1;
     for (const auto& s : spans) {
-        std::vector<uint32_t> row = NoiseRow(width, ++seed);
+        const std::vector<uint32_t> row = NoiseRow(width, ++seed);
         const std::vector<uint32_t> expected = Expected(row, width, s.cover, s.x, s.length, s.k);
-        RowCut cut;
-        StartCutRow(cut, row.data(), width, s.cover);
-        DrawCutSpan(cut, s.x, s.length, s.k, kColour);
-        EXPECT_EQ(row, expected) << "span at " << s.x << ", " << s.length << ", cover " << s.cover.begin << ".."
-                                 << s.cover.end;
+        for (const std::vector<uint32_t>& drawn : DrawnBoth(row, width, s.cover, s.x, s.length, s.k)) {
+            EXPECT_EQ(drawn, expected) << "span at " << s.x << ", " << s.length << ", cover " << s.cover.begin << ".."
+                                       << s.cover.end;
+        }
     }
 }
 
@@ -70,12 +88,11 @@ TEST(RowCutTest, RandomSpansAreDrawnAsAFlagPerPixelSays) {
             const int32_t length = draw(0, 3) == 0 ? draw(1, 3) : draw(1, width / 2 + 2);
             const int32_t x = draw(-length - 2, width + 2);
             const uint32_t k = draw(0, 2) == 0 ? static_cast<uint32_t>(draw(1, 254)) : 255u;
-            std::vector<uint32_t> row = NoiseRow(width, static_cast<uint32_t>(step));
+            const std::vector<uint32_t> row = NoiseRow(width, static_cast<uint32_t>(step));
             const std::vector<uint32_t> expected = Expected(row, width, cover, x, length, k);
-            RowCut cut;
-            StartCutRow(cut, row.data(), width, cover);
-            DrawCutSpan(cut, x, length, k, kColour);
-            ASSERT_EQ(row, expected) << "width " << width << ", span at " << x << ", " << length;
+            for (const std::vector<uint32_t>& drawn : DrawnBoth(row, width, cover, x, length, k)) {
+                ASSERT_EQ(drawn, expected) << "width " << width << ", span at " << x << ", " << length;
+            }
         }
     }
 }
