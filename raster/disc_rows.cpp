@@ -374,11 +374,10 @@ template <class Chain>
     if (dn.count == 0 || up.count == 0) return kNoColumns;
     const bool downLeft = dn.maxX >> kPixelBits < up.minX >> kPixelBits;
     if (!downLeft && up.maxX >> kPixelBits >= dn.minX >> kPixelBits) return kNoColumns;
-    const Chain& left = downLeft ? dn : up;
-    const Chain& right = downLeft ? up : dn;
-    if (SpanCoverage(left.extent) != 255) return kNoColumns;
-    const int32_t begin = std::max((left.maxX >> kPixelBits) + 1, 0);
-    const int32_t end = std::min((right.minX >> kPixelBits) - 1, maxX);
+    // By value, not by reference to the chain on either side, so that the chains may stay in registers.
+    if (SpanCoverage(downLeft ? dn.extent : up.extent) != 255) return kNoColumns;
+    const int32_t begin = std::max(((downLeft ? dn.maxX : up.maxX) >> kPixelBits) + 1, 0);
+    const int32_t end = std::min(((downLeft ? up.minX : dn.minX) >> kPixelBits) - 1, maxX);
     return end > begin ? ColumnRange{begin, end} : kNoColumns;
 }
 
@@ -477,7 +476,10 @@ inline PieceCells CellsOfChain(const LoneChain& c, RowCell*) {
     const RowCell right = {rightward ? ex2 : ex1, rightward ? cut.endCover : cut.startCover,
                            rightward ? cut.endArea : cut.startArea};
     const bool hasLeft = (left.cover | left.area) != 0, hasRight = (right.cover | right.area) != 0;
-    return {hasLeft && hasRight ? 2 : 1, {hasLeft ? left : right, right}};
+    // The first kept cell field by field: whole cells picked by a condition go through the stack.
+    const RowCell first = {hasLeft ? left.x : right.x, hasLeft ? left.cover : right.cover,
+                           hasLeft ? left.area : right.area};
+    return {hasLeft && hasRight ? 2 : 1, {first, right}};
 }
 inline int32_t FirstColumn(const PieceCells& c) { return c.cell[0].x; }
 
@@ -501,12 +503,13 @@ inline int32_t FirstColumn(const PieceCells& c) { return c.cell[0].x; }
     after = x;
 }
 
-// DrawRow for a lone-line row that CutIfApart did not draw, from its pieces (down, then up). All comes
-// by value, so that the caller's own copies need not be kept in memory for it.
-[[gnu::noinline]] void DrawLoneRowInGeneral(RowCut cut, RowCell* cells, LinePiece down, LinePiece up, uint32_t colour) {
-    const LinePiece pieces[2] = {down, up};
-    DrawRow(cut, cells, {pieces, 1, std::min(down.xa, down.xb), std::max(down.xa, down.xb), kOnePixel},
-            {pieces + 1, 1, std::min(up.xa, up.xb), std::max(up.xa, up.xb), -kOnePixel}, colour);
+// DrawRow for a lone-line row that CutIfApart did not draw, from the crossings of its upper and lower
+// boundary. All comes by value, so that the caller's own copies need not be kept in memory for it.
+[[gnu::noinline]] void DrawLoneRowInGeneral(RowCut cut, RowCell* cells, LoneCrossings upper, LoneCrossings lower,
+                                            uint32_t colour) {
+    const LoneChain dn = DownChain(upper.down, lower.down), up = UpChain(upper.up, lower.up);
+    const LinePiece pieces[2] = {dn.piece, up.piece};
+    DrawRow(cut, cells, {pieces, 1, dn.minX, dn.maxX, dn.extent}, {pieces + 1, 1, up.minX, up.maxX, up.extent}, colour);
 }
 
 // Whether a lone piece lies in one column or two, so that its chain's row has at most two cells.
@@ -531,13 +534,13 @@ inline RowCut CutOfRow(int32_t y, const DiscRows* next, const WalkedDisc* nextWa
     for (int32_t y = stretch.top; y < stretch.end; ++y) {
         const LoneCrossings lower = *crossings++;
         const LoneChain dn = DownChain(upper.down, lower.down), up = UpChain(upper.up, lower.up);
-        upper = lower;
         const RowCut cut = CutOfRow(y, next, nextWalked);
         // A piece wider than two columns has more cells than PieceCells keeps.
         const bool narrow = InTwoColumns(dn.piece) && InTwoColumns(up.piece);
         if (!narrow || CutIfApart(cut, nullptr, dn, up, colour) == Cut::inGeneral) {
-            DrawLoneRowInGeneral(cut, t.batch.cells, dn.piece, up.piece, colour);
+            DrawLoneRowInGeneral(cut, t.batch.cells, upper, lower, colour);
         }
+        upper = lower;
     }
 }
 
