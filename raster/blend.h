@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "raster/column_range.h"
 #include "raster/pixel.h"
 
 // Combines a (x1 - x0 + 1) x (y1 - y0 + 1) source image, rows top first, into the view by block mode
@@ -19,6 +20,13 @@ void SubtractRun(uint32_t* p, uint32_t colour, uint32_t n);
 void MultiplyRun(uint32_t* p, uint32_t colour, uint32_t n);
 void ScreenRun(uint32_t* p, uint32_t colour, uint32_t n);
 void BlendRun(uint32_t* p, uint32_t colour, uint32_t n);  // by the colour's own alpha byte
+
+// FillRun over the columns of a row; nothing if there are none.
+inline void FillColumns(uint32_t* row, ColumnRange columns, uint32_t colour) {
+    if (columns.end >= columns.begin) {
+        FillRun(row + columns.begin, colour, static_cast<uint32_t>(columns.end - columns.begin + 1));
+    }
+}
 
 // Copies a view rectangle (already clipped by the caller) into buffer, rows top first, no gaps.
 void ReadBlock(uint32_t* buffer, int32_t x0, int32_t y0, int32_t x1, int32_t y1);

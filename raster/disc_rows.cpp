@@ -237,30 +237,46 @@ void OrderCells(RowCell* cells, int32_t count) {
 // or two columns, the usual one, is cut here as CutRowPiece cuts it, without its loop.
 int32_t ChainCellsInGeneral(const ChainRow& c, RowCell* cells);
 
+// A piece's cell when it lies in column ex alone.
+inline RowCell OneColumnCell(const LinePiece& p, int32_t ex) {
+    const int32_t extent = p.yb - p.ya;
+    return {ex, extent, ((p.xa & kPixelMask) + (p.xb & kPixelMask)) * extent};
+}
+
+// A piece's cells in columns ex1 and ex2 next to each other, the left one first, as CutRowPiece cuts it;
+// either may have no sums. Field by field and without a branch: which way the piece runs changes from
+// disc to disc. (Whole cells picked by a condition went through the stack, and their wide reads could
+// not take the narrow writes.)
+struct CellPair {
+    RowCell left, right;
+};
+inline CellPair TwoColumnCells(const LinePiece& p, int32_t ex1, int32_t ex2) {
+    const bool rightward = p.xb > p.xa;
+    const TwoColumnCut cut = CutAcrossOneBoundary(p.xa, p.ya, p.xb, p.yb);
+    return {
+        {rightward ? ex1 : ex2, rightward ? cut.startCover : cut.endCover, rightward ? cut.startArea : cut.endArea},
+        {rightward ? ex2 : ex1, rightward ? cut.endCover : cut.startCover, rightward ? cut.endArea : cut.startArea}};
+}
+
+inline bool HasSums(const RowCell& c) { return (c.cover | c.area) != 0; }
+
 [[gnu::always_inline]] inline int32_t ChainCells(const ChainRow& c, RowCell* cells) {
     if (c.count == 1) {
         const LinePiece& p = c.pieces[0];
         const int32_t ex1 = p.xa >> kPixelBits, ex2 = p.xb >> kPixelBits;
         if (ex1 == ex2) {
-            const int32_t extent = p.yb - p.ya;
-            cells[0] = {ex1, extent, ((p.xa & kPixelMask) + (p.xb & kPixelMask)) * extent};
-            return extent != 0 ? 1 : 0;
+            const RowCell cell = OneColumnCell(p, ex1);
+            cells[0] = cell;
+            return cell.cover != 0 ? 1 : 0;
         }
         if (ex2 == ex1 + 1 || ex2 == ex1 - 1) {
-            const bool rightward = p.xb > p.xa;
-            const TwoColumnCut cut = CutAcrossOneBoundary(p.xa, p.ya, p.xb, p.yb);
-            // Field by field and without a branch: which way the piece runs changes from disc to disc,
-            // and whether a cell is empty is as good as random. (Whole cells picked by a condition
-            // went through the stack, and their wide reads could not take the narrow writes.)
-            const int32_t leftCover = rightward ? cut.startCover : cut.endCover;
-            const int32_t leftArea = rightward ? cut.startArea : cut.endArea;
-            const int32_t rightCover = rightward ? cut.endCover : cut.startCover;
-            const int32_t rightArea = rightward ? cut.endArea : cut.startArea;
+            // Whether a cell is empty is as good as random: each is written, and kept by moving on.
+            const CellPair pair = TwoColumnCells(p, ex1, ex2);
             RowCell* out = cells;
-            *out = {rightward ? ex1 : ex2, leftCover, leftArea};
-            out += (leftCover | leftArea) != 0;
-            *out = {rightward ? ex2 : ex1, rightCover, rightArea};
-            out += (rightCover | rightArea) != 0;
+            *out = pair.left;
+            out += HasSums(pair.left);
+            *out = pair.right;
+            out += HasSums(pair.right);
             return static_cast<int32_t>(out - cells);
         }
     }
@@ -468,18 +484,13 @@ struct PieceCells {
 inline PieceCells CellsOfChain(const LoneChain& c, RowCell*) {
     const LinePiece& p = c.piece;
     const int32_t ex1 = p.xa >> kPixelBits, ex2 = p.xb >> kPixelBits;
-    if (ex1 == ex2) return {1, {{ex1, c.extent, ((p.xa & kPixelMask) + (p.xb & kPixelMask)) * c.extent}, {}}};
-    const bool rightward = p.xb > p.xa;
-    const TwoColumnCut cut = CutAcrossOneBoundary(p.xa, p.ya, p.xb, p.yb);
-    const RowCell left = {rightward ? ex1 : ex2, rightward ? cut.startCover : cut.endCover,
-                          rightward ? cut.startArea : cut.endArea};
-    const RowCell right = {rightward ? ex2 : ex1, rightward ? cut.endCover : cut.startCover,
-                           rightward ? cut.endArea : cut.startArea};
-    const bool hasLeft = (left.cover | left.area) != 0, hasRight = (right.cover | right.area) != 0;
-    // The first kept cell field by field: whole cells picked by a condition go through the stack.
-    const RowCell first = {hasLeft ? left.x : right.x, hasLeft ? left.cover : right.cover,
-                           hasLeft ? left.area : right.area};
-    return {hasLeft && hasRight ? 2 : 1, {first, right}};
+    if (ex1 == ex2) return {1, {OneColumnCell(p, ex1), {}}};
+    const CellPair pair = TwoColumnCells(p, ex1, ex2);
+    const bool hasLeft = HasSums(pair.left);
+    // The first kept cell field by field, as in TwoColumnCells.
+    const RowCell first = {hasLeft ? pair.left.x : pair.right.x, hasLeft ? pair.left.cover : pair.right.cover,
+                           hasLeft ? pair.left.area : pair.right.area};
+    return {hasLeft && HasSums(pair.right) ? 2 : 1, {first, pair.right}};
 }
 inline int32_t FirstColumn(const PieceCells& c) { return c.cell[0].x; }
 

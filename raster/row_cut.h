@@ -32,6 +32,13 @@ inline bool CutHidden(const RowCut& cut, int32_t x0, int32_t x1) {
     return x0 > x1 || (cut.cover.begin <= x0 && x1 <= cut.cover.end);
 }
 
+// The columns of span x..x+length-1 that lie in the view; none if it misses the view.
+inline ColumnRange SpanInView(const RowCut& cut, int32_t x, int32_t length) {
+    const int64_t last = int64_t{x} + length - 1;
+    if (x > cut.maxX || last < 0) return kNoColumns;
+    return {std::max(x, 0), static_cast<int32_t>(std::min<int64_t>(last, cut.maxX))};
+}
+
 // A span of the sweep, unclipped: pixels x..x+length-1 at coverage k (1..255) in colour, clipped to
 // the view as drawing clips it and drawn but for the cover.
 void DrawCutSpan(const RowCut& cut, int32_t x, int32_t length, uint32_t k, uint32_t colour);
@@ -48,19 +55,13 @@ inline void DrawCutPixel(const RowCut& cut, int32_t x, uint32_t k, uint32_t colo
 
 // DrawCutSpan for full coverage (k = 255), the usual run between a disc's edges, without the call.
 inline void FillCutSpan(const RowCut& cut, int32_t x, int32_t length, uint32_t colour) {
-    const int64_t last = int64_t{x} + length - 1;
-    if (x > cut.maxX || last < 0) return;
-    const int32_t begin = std::max(x, 0);
-    const int32_t end = static_cast<int32_t>(std::min<int64_t>(last, cut.maxX));
-    if (begin == end) {  // one pixel in the view: the pixel operation, as for an edge
-        DrawCutPixel(cut, begin, 255, colour);
+    const ColumnRange span = SpanInView(cut, x, length);
+    if (span.begin > span.end) return;
+    if (span.begin == span.end) {  // one pixel in the view: the pixel operation, as for an edge
+        DrawCutPixel(cut, span.begin, 255, colour);
         return;
     }
-    const ColumnsAround parts = ColumnsOutside({begin, end}, cut.cover);
-    if (parts.before.end >= parts.before.begin) {
-        FillRun(cut.row + parts.before.begin, colour, static_cast<uint32_t>(parts.before.end - parts.before.begin + 1));
-    }
-    if (parts.after.end >= parts.after.begin) {
-        FillRun(cut.row + parts.after.begin, colour, static_cast<uint32_t>(parts.after.end - parts.after.begin + 1));
-    }
+    const ColumnsAround parts = ColumnsOutside(span, cut.cover);
+    FillColumns(cut.row, parts.before, colour);
+    FillColumns(cut.row, parts.after, colour);
 }

@@ -87,15 +87,11 @@ inline ColumnsAround PiecesOutside(int32_t first, int32_t last, ColumnRange cove
     return ColumnsOutside({first < 0 ? 0 : first, last > frameBuffer.maxX ? frameBuffer.maxX : last}, cover);
 }
 
-inline void StorePiece(uint32_t* row, ColumnRange p, uint32_t colour) {
-    if (p.end >= p.begin) FillRun(row + p.begin, colour, static_cast<uint32_t>(p.end - p.begin + 1));
-}
-
 // Stores the colour over pixels first..last of the row, clipped to the view, except the cover.
 void CutRun(uint32_t* row, int32_t first, int32_t last, ColumnRange cover, uint32_t colour) {
     const ColumnsAround pieces = PiecesOutside(first, last, cover);
-    StorePiece(row, pieces.before, colour);
-    StorePiece(row, pieces.after, colour);
+    FillColumns(row, pieces.before, colour);
+    FillColumns(row, pieces.after, colour);
 }
 
 // One row of a disc: edge pixels at left and right, then the run between (none when run is false).

@@ -154,6 +154,22 @@ TEST_F(DiscBatchTest, CrowdsOfSmallDiscsMatchDrawingOneByOne) {
     }
 }
 
+TEST_F(DiscBatchTest, TinyScenesOfSmallDiscsMatchDrawingOneByOne) {
+    // Thousands of scenes of a few small discs on a fine grid of centres: the rarer rows, such as one
+    // whose hidden side ends exactly on a column boundary beside a run of a pixel or two.
+    for (uint32_t seed = 1; seed <= 3000 && !HasFailure(); ++seed) {
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<int32_t> eighth(-8, 72);
+        std::uniform_real_distribution<float> radius(0.6f, 6.0f);
+        std::vector<BatchDisc> discs;
+        for (int32_t i = 0; i < 6; ++i) {
+            const float x = 0.0625f * (eighth(random) + eighth(random)) - 0.5f, y = 0.125f * eighth(random) - 0.5f;
+            discs.push_back({x, y, radius(random), static_cast<uint32_t>(random())});
+        }
+        ExpectBatchMatchesOneByOne(16, 10, discs, seed);
+    }
+}
+
 // A spiral's crescents: each disc a little larger and a little along from the one before, which it
 // hides but for a sliver; some off the view in between, so that a disc's next one is elsewhere.
 std::vector<BatchDisc> Crescents(int32_t count) {
@@ -169,6 +185,14 @@ std::vector<BatchDisc> Crescents(int32_t count) {
 
 TEST_F(DiscBatchTest, DiscsEachHidingMostOfTheOneBeforeMatchDrawingOneByOne) {
     ExpectBatchMatchesOneByOne(320, 240, Crescents(240), 17);
+    // From the outside in, as the spiral draws them: discs far larger than the view, whose sides are
+    // long runs of lone-line rows, each disc hiding all but a crescent of the one before.
+    std::vector<BatchDisc> inward;
+    for (int32_t i = 0; i < 240; ++i) {
+        inward.push_back({200.3f + 40.0f * std::cos(0.3f * i), 150.6f + 40.0f * std::sin(0.3f * i), 3000.0f - 12.0f * i,
+                          0xff000000u | static_cast<uint32_t>(i * 0x030105)});
+    }
+    ExpectBatchMatchesOneByOne(400, 300, inward, 19);
 }
 
 // The polygon discs as a family that fails at one disc: its preparing or its walk.
