@@ -86,23 +86,50 @@ void StartLine(RowLine& l, int32_t y) {
     l.upperX = y == l.top ? (l.down ? l.x1 : l.x2) : Crossing(l, y, unused);
 }
 
+// A line's crossing of the next row boundary down from the one before, with its division's remainder:
+// stepped forward for a line walked downward, backward for one walked upward (whose crossings are still
+// counted from its start). Without a branch: whether the remainder carries is as good as random.
+// The step, 256 dx = lift * divisor + rem, comes by value, so that a caller may keep it in registers.
+inline void StepForward(int32_t& lowerX, int32_t& remainder, int32_t lift, int32_t rem, int32_t divisor) {
+    remainder += rem;
+    const int32_t carry = remainder >= divisor ? 1 : 0;
+    remainder -= divisor & -carry;
+    lowerX += lift + carry;
+}
+inline void StepBackward(int32_t& lowerX, int32_t& remainder, int32_t lift, int32_t rem, int32_t divisor) {
+    remainder -= rem;
+    const int32_t borrow = remainder < 0 ? 1 : 0;
+    remainder += divisor & -borrow;
+    lowerX -= lift + borrow;
+}
+
 // Moves the line's crossings from row y - 1 to row y.
 inline void StepLine(RowLine& l, int32_t y) {
     l.upperX = l.lowerX;
     if (y == l.bottom) {
         l.lowerX = l.down ? l.x2 : l.x1;
     } else if (l.down) {
-        // Without a branch: whether the remainder carries is as good as random.
-        l.remainder += l.rem;
-        const int32_t carry = l.remainder >= l.divisor ? 1 : 0;
-        l.remainder -= l.divisor & -carry;
-        l.lowerX += l.lift + carry;
+        StepForward(l.lowerX, l.remainder, l.lift, l.rem, l.divisor);
     } else {
-        l.remainder -= l.rem;
-        const int32_t borrow = l.remainder < 0 ? 1 : 0;
-        l.remainder += l.divisor & -borrow;
-        l.lowerX -= l.lift + borrow;
+        StepBackward(l.lowerX, l.remainder, l.lift, l.rem, l.divisor);
     }
+}
+
+// A chain of a lone-line row, the usual row: its one piece, fixed x range and extent.
+struct LoneChain {
+    static constexpr int32_t count = 1;
+    LinePiece piece;
+    int32_t minX, maxX;
+    int32_t extent;
+};
+
+// The chains of a lone-line row from where its lines cross the row's upper and lower boundary, their
+// pieces as PieceOf gives them: a downward line's from the top down, an upward line's from the bottom up.
+inline LoneChain DownChain(int32_t upperX, int32_t lowerX) {
+    return {{upperX, 0, lowerX, kOnePixel}, std::min(upperX, lowerX), std::max(upperX, lowerX), kOnePixel};
+}
+inline LoneChain UpChain(int32_t upperX, int32_t lowerX) {
+    return {{lowerX, kOnePixel, upperX, 0}, std::min(upperX, lowerX), std::max(upperX, lowerX), -kOnePixel};
 }
 
 inline LinePiece PieceOf(const RowLine& l, int32_t y) {
@@ -171,20 +198,13 @@ inline void AddPiece(ChainRow& c, LinePiece* pieces, const LinePiece& p) {
         RowLine& l = lines[first];
         l.upperX = l.lowerX;
         if (l.down) {
-            l.remainder += l.rem;
-            const int32_t carry = l.remainder >= l.divisor ? 1 : 0;
-            l.remainder -= l.divisor & -carry;
-            l.lowerX += l.lift + carry;
-            pieces[0] = {l.upperX, 0, l.lowerX, kOnePixel};
+            StepForward(l.lowerX, l.remainder, l.lift, l.rem, l.divisor);
         } else {
-            l.remainder -= l.rem;
-            const int32_t borrow = l.remainder < 0 ? 1 : 0;
-            l.remainder += l.divisor & -borrow;
-            l.lowerX -= l.lift + borrow;
-            pieces[0] = {l.lowerX, kOnePixel, l.upperX, 0};
+            StepBackward(l.lowerX, l.remainder, l.lift, l.rem, l.divisor);
         }
-        const int32_t minX = std::min(l.upperX, l.lowerX), maxX = std::max(l.upperX, l.lowerX);
-        return {pieces, 1, minX, maxX, l.down ? kOnePixel : -kOnePixel};
+        const LoneChain c = l.down ? DownChain(l.upperX, l.lowerX) : UpChain(l.upperX, l.lowerX);
+        pieces[0] = c.piece;
+        return {pieces, 1, c.minX, c.maxX, c.extent};
     }
     return BringChainAtVertex(lines, count, first, next, y, pieces);
 }
@@ -412,23 +432,6 @@ inline int32_t LoneLineEnd(const RowLine* lines, int32_t count, int32_t first, i
     return std::max(end, y);
 }
 
-// A chain of a lone-line row: its one piece, fixed x range and extent.
-struct LoneChain {
-    static constexpr int32_t count = 1;
-    LinePiece piece;
-    int32_t minX, maxX;
-    int32_t extent;
-};
-
-// The chains of a lone-line row from where its lines cross the row's upper and lower boundary, their
-// pieces as PieceOf gives them: a downward line's from the top down, an upward line's from the bottom up.
-inline LoneChain DownChain(int32_t upperX, int32_t lowerX) {
-    return {{upperX, 0, lowerX, kOnePixel}, std::min(upperX, lowerX), std::max(upperX, lowerX), kOnePixel};
-}
-inline LoneChain UpChain(int32_t upperX, int32_t lowerX) {
-    return {{lowerX, kOnePixel, upperX, 0}, std::min(upperX, lowerX), std::max(upperX, lowerX), -kOnePixel};
-}
-
 // Walks the lone-line rows y..end-1 of the lines down and up, each stepped as BringChain steps it in
 // its usual row (kept in registers here), into the rows' crossings and stored columns.
 void WalkStretch(RowLine& down, RowLine& up, int32_t y, int32_t end, LoneCrossings* crossings, ColumnRange* stored,
@@ -439,15 +442,9 @@ void WalkStretch(RowLine& down, RowLine& up, int32_t y, int32_t end, LoneCrossin
     const int32_t uLift = up.lift, uRem = up.rem, uDivisor = up.divisor;
     for (; y < end; ++y) {
         dUpper = dLower;
-        dRemainder += dRem;
-        const int32_t carry = dRemainder >= dDivisor ? 1 : 0;
-        dRemainder -= dDivisor & -carry;
-        dLower += dLift + carry;
+        StepForward(dLower, dRemainder, dLift, dRem, dDivisor);
         uUpper = uLower;
-        uRemainder -= uRem;
-        const int32_t borrow = uRemainder < 0 ? 1 : 0;
-        uRemainder += uDivisor & -borrow;
-        uLower -= uLift + borrow;
+        StepBackward(uLower, uRemainder, uLift, uRem, uDivisor);
         *crossings++ = {dLower, uLower};
         *stored++ = StoredBetween(DownChain(dUpper, dLower), UpChain(uUpper, uLower), maxX);
     }
