@@ -471,8 +471,8 @@ void WalkStretch(RowLine& down, RowLine& up, int32_t y, int32_t end, LoneCrossin
 }
 
 // A lone piece's cells in its row, in column order, kept in registers: as ChainCells cuts a piece in
-// one or two columns. The piece crosses the whole row, so its cells' covers sum to a whole pixel and at
-// least one is kept (a cell whose sums are zero is not).
+// one or two columns. The piece crosses the whole row, so the left of two cells always has sums (at
+// least 1/256 of the row's height lies in it); the right one has none if the piece ends on the boundary.
 struct PieceCells {
     int32_t count;
     RowCell cell[2];
@@ -483,11 +483,7 @@ inline PieceCells CellsOfChain(const LoneChain& c, RowCell*) {
     const int32_t ex1 = p.xa >> kPixelBits, ex2 = p.xb >> kPixelBits;
     if (ex1 == ex2) return {1, {OneColumnCell(p, ex1), {}}};
     const CellPair pair = TwoColumnCells(p, ex1, ex2);
-    const bool hasLeft = HasSums(pair.left);
-    // The first kept cell field by field, as in TwoColumnCells.
-    const RowCell first = {hasLeft ? pair.left.x : pair.right.x, hasLeft ? pair.left.cover : pair.right.cover,
-                           hasLeft ? pair.left.area : pair.right.area};
-    return {hasLeft && HasSums(pair.right) ? 2 : 1, {first, pair.right}};
+    return {HasSums(pair.right) ? 2 : 1, {pair.left, pair.right}};
 }
 inline int32_t FirstColumn(const PieceCells& c) { return c.cell[0].x; }
 

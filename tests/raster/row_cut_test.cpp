@@ -1,10 +1,12 @@
 // One row of a batch's disc: spans clipped, drawn but for the columns the next disc stores over, each
-// part with the operation its whole span had (the full-coverage span's inline drawer likewise); edge pixels likewise;
-// and the narrow floor division of the usual disc row, against plain floor division.
+// part with the operation its whole span had (the full-coverage span's inline drawer likewise); edge
+// pixels likewise; the narrow floor division of the usual disc row, against plain floor division; and
+// the cut of a piece across one column boundary that lone-line rows rely on.
 #include "raster/row_cut.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -149,6 +151,28 @@ TEST(NarrowDivisionTest, IsFloorDivisionForEveryWidthOfAPieceInTwoColumns) {
         }
         check(65536);
         check(-65536);
+    }
+}
+
+TEST(TwoColumnCutTest, APieceCrossingTheWholeRowLeavesSumsInTheLeftColumn) {
+    // Every start fraction and width of a piece in two columns, either way and either chain's
+    // direction: the covers add up to the extent, and the left column's cell is never empty.
+    for (const int32_t extent : {kOnePixel, -kOnePixel}) {
+        const int32_t ya = extent > 0 ? 0 : kOnePixel, yb = ya + extent;
+        for (int32_t fx = 0; fx < kOnePixel; ++fx) {
+            for (int32_t d = 1; d < 2 * kOnePixel; ++d) {
+                for (const int32_t step : {d, -d}) {
+                    const int32_t xa = 10 * kOnePixel + fx, xb = xa + step;
+                    if (std::abs((xb >> kPixelBits) - (xa >> kPixelBits)) != 1) continue;
+                    const TwoColumnCut cut = CutAcrossOneBoundary(xa, ya, xb, yb);
+                    ASSERT_EQ(cut.startCover + cut.endCover, extent) << fx << " " << step;
+                    const bool rightward = step > 0;
+                    ASSERT_NE((rightward ? cut.startCover : cut.endCover) | (rightward ? cut.startArea : cut.endArea),
+                              0)
+                        << "start fraction " << fx << ", width " << step << ", extent " << extent;
+                }
+            }
+        }
     }
 }
 
